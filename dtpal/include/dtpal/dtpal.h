@@ -13,11 +13,11 @@
 namespace Tesmora::Corvane::PAL {
 
 class DTPAL_API Settings {
-public:
+  public:
     // The process environment. Reads and writes go to the Win32 environment block, so a write
     // is seen by GetEnvironmentVariableW, by the loader's search of PATH and by child processes.
     class DTPAL_API Container {
-    public:
+      public:
         // The variable's current value, or defaultValue when it is not set. A variable that
         // exists with an empty value is set and yields the empty text.
         std::wstring getString(const wchar_t* name, const std::wstring& defaultValue) const;
@@ -31,7 +31,7 @@ public:
 };
 
 class DTPAL_API FileSystem {
-public:
+  public:
     static wchar_t path_separator();
 };
 

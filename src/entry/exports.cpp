@@ -1,0 +1,65 @@
+// The library's whole surface: three exports without arguments.
+#include <string>
+
+#include "dttscsdk/dttscsdk.h"
+#include "dtpal/dtpal.h"
+#include "entry/module_state.h"
+#include "entry/path_update.h"
+
+namespace {
+
+namespace PAL = Tesmora::Corvane::PAL;
+
+constexpr wchar_t kRelease[] = L"2026";
+constexpr wchar_t kSharedComponentsMarker[] = L"Tesmora Shared\\Components";
+
+// A process whose PATH already names the shared components must not initialize again.
+bool PathNamesSharedComponents() {
+    const std::wstring path = PAL::Settings::envVars().getString(L"PATH", std::wstring());
+    return path.find(kSharedComponentsMarker) != std::wstring::npos;
+}
+
+bool InitializeTsc() {
+    if (tscInitialized) return false;
+    if (PathNamesSharedComponents()) return false;
+    if (tscManager.Initialize(kRelease) != 0) return false;
+    // Set before the folder step: from here on the session must be torn down.
+    tscInitialized = true;
+    std::wstring folder;
+    if (tscManager.LockInstallLocation(folder) != 0) return false;
+    tscPath = folder;
+    return true;
+}
+
+void UninitializeTsc() {
+    if (!tscInitialized) return;
+    tscManager.Uninitialize();
+    tscInitialized = false;
+    tscPath.clear();
+}
+
+}  // namespace
+
+// Nothing raised beneath an export may reach the host: it would end the host process.
+extern "C" bool dtutInitializeTSC() {
+    try {
+        return InitializeTsc();
+    } catch (...) {
+        return false;
+    }
+}
+
+extern "C" bool dtutUpdatePathForTSC() {
+    try {
+        return tscInitialized && tsc::UpdatePathForTsc(tscPath);
+    } catch (...) {
+        return false;
+    }
+}
+
+extern "C" void dtutUninitializeTSC() {
+    try {
+        UninitializeTsc();
+    } catch (...) {
+    }
+}

@@ -1,0 +1,6 @@
+#include "entry/module_state.h"
+
+// Declared in this order so that unloading destroys the manager first, then the folder.
+bool tscInitialized = false;
+std::wstring tscPath;
+TscComponentManager tscManager;

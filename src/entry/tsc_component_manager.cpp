@@ -1,0 +1,38 @@
+#include "entry/tsc_component_manager.h"
+
+#include <utility>
+
+#include "location/diagnostics.h"
+#include "location/environment_variable.h"
+#include "location/text_conversion.h"
+
+namespace {
+
+constexpr std::int32_t kBypassed = 14;
+constexpr char kProductLine[] = "TSC";
+constexpr char kLanguage[] = "neutral";
+constexpr wchar_t kBypassVariable[] = L"TSC_INITIALIZE_BYPASSED";
+
+bool SessionUsable(std::int32_t status) { return status == 0 || status == 2; }
+
+}  // namespace
+
+TscComponentManager::TscComponentManager()
+    : wrapper(std::make_unique<TscQuilSdkWrapperHolder>(
+          TscQuilSdkWrapperHolder{std::make_unique<TscQuilSdkWrapperImpl>()})) {}
+
+std::int32_t TscComponentManager::Initialize(std::wstring releaseName) {
+    // Any value counts, even "0" or an empty one: only whether the variable exists matters.
+    if (tsc::ReadEnvironmentVariable(kBypassVariable).has_value()) {
+        EmitDiagnosticUtf8("INFO", "Intialize is bypassed");
+        return kBypassed;
+    }
+    release = std::move(releaseName);
+    plc = kProductLine;
+    lastStatus = Wrapper().Initialize(plc, WideToUtf8(release), kLanguage);
+    if (!SessionUsable(lastStatus)) {
+        EmitDiagnosticUtf8("WARN", "Failed to intialize QUIL SDK wrapper status code:" +
+                                       std::to_string(lastStatus));
+    }
+    return 0;
+}

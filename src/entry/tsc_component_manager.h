@@ -1,0 +1,47 @@
+// The session state of one host process: which release and product line it runs, which
+// shared-components folder it resolved, and the wrapper through which it reaches the SDK.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "wrapper/tsc_quil_sdk_wrapper_impl.h"
+
+// Owns the one wrapper object; created at load and destroyed at unload with the manager.
+struct TscQuilSdkWrapperHolder {
+    std::unique_ptr<TscQuilSdkWrapperImpl> object;
+};
+
+class TscComponentManager {
+  public:
+    TscComponentManager();
+    TscComponentManager(const TscComponentManager&) = delete;
+    TscComponentManager& operator=(const TscComponentManager&) = delete;
+
+    // 0: go on (whether the session opened is in lastStatus); 14: bypassed by the environment.
+    std::int32_t Initialize(std::wstring releaseName);
+    // Resolves the folder into `folder` and asks the SDK to lock it. 0 when resolved.
+    std::int32_t LockInstallLocation(std::wstring& folder);
+    // Unlocks the folder and closes the session. 8 when no release was ever recorded.
+    std::int32_t Uninitialize();
+
+  private:
+    // Folder from the registry values of the release. 0, 6, 12 or 13.
+    std::int32_t ReadInstallLocation(std::wstring releaseName);
+    // Folder from the environment when the registry enables the override. 0, 12 or 100.
+    std::int32_t ReadPathOverride(std::wstring releaseName);
+
+    TscQuilSdkWrapperInterface& Wrapper() { return *wrapper->object; }
+
+    HKEY registryRoot = HKEY_LOCAL_MACHINE;
+    std::wstring installPath;
+    std::wstring release;
+    bool pathOverrideActive = false;
+    std::string plc;
+    std::unique_ptr<TscQuilSdkWrapperHolder> wrapper;
+    // The status meaning "no session is open" until the first session attempt.
+    std::int32_t lastStatus = 7;
+};

@@ -1,0 +1,133 @@
+// The SDK operations: open a session, lock and unlock folders under it, close it.
+//
+// Status codes: 0 success (the SDK's own 0); 1 unloading the SDK library failed; 2 a session is
+// already open; 3 the SDK library could not be loaded; 4 the SDK export is missing or no library
+// is loaded; 5 a required argument is empty; 7 no session is open; 8 a self-update of the
+// installer is running; 9 the SDK library's signature or publisher is not accepted. Any other
+// value is the SDK's own result, passed on unchanged.
+#include "wrapper/quil_api_wrapper_impl.h"
+
+#include <string>
+
+#include "wrapper/sdk_exports.h"
+#include "wrapper/wrapper_seams.h"
+
+namespace tsc::seams {
+BOOL(WINAPI* freeLibrary)(HMODULE) = &FreeLibrary;
+}
+
+namespace {
+
+constexpr std::int32_t kUnloadFailed = 1;
+constexpr std::int32_t kSessionAlreadyOpen = 2;
+constexpr std::int32_t kExportMissing = 4;
+constexpr std::int32_t kArgumentEmpty = 5;
+constexpr std::int32_t kNotInitialized = 7;
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+template <typename Func>
+Func As(FARPROC address) {
+    return reinterpret_cast<Func>(reinterpret_cast<void*>(address));
+}
+
+}  // namespace
+
+QUILAPIWrapperImpl& QUILAPIWrapperImpl::GetInstance() {
+    static QUILAPIWrapperImpl instance;
+    return instance;
+}
+
+// Exports are looked up anew on every use: no address outlives the call that found it.
+FARPROC QUILAPIWrapperImpl::FindExport(const char* name) const {
+    return sdkModule == nullptr ? nullptr : GetProcAddress(sdkModule, name);
+}
+
+std::int32_t QUILAPIWrapperImpl::Initialize(const std::string& plc, const std::string& release,
+                                            const std::string& language) {
+    if (!sessionId.empty()) return kSessionAlreadyOpen;
+    StartLogFile();
+    if (plc.empty() || release.empty()) {
+        LogError("Initialize: Either \"plc\" or \"release\" argument absent!");
+        return kArgumentEmpty;
+    }
+    LogInfo("Initialize: plc = " + Quoted(plc) + ", release = " + Quoted(release) +
+            ", language = " + Quoted(language));
+    std::uint32_t loadStatus = 0;
+    if (!Load(&loadStatus)) {
+        LogError("Initialize: Failed to load SDK! ");
+        return static_cast<std::int32_t>(loadStatus);
+    }
+    LogInfo("Initialize: QUIL SDK loaded successfully");
+    const auto initialize = As<InitializeFunc>(FindExport("Initialize"));
+    if (initialize == nullptr) {
+        LogError("Initialize: Failed to obtain InitializeFunc handle!");
+        return kExportMissing;
+    }
+    char* sessionText = nullptr;
+    const std::int32_t result =
+        initialize(plc.c_str(), release.c_str(), language.c_str(), &sessionText);
+    if (result == 0) {
+        // An SDK that reports success without handing out a text is treated like one that
+        // hands out an empty text: no session.
+        const std::string id = sessionText != nullptr ? std::string(sessionText) : std::string();
+        LogInfo("Initialize: session id = " + id);
+        sessionId = id;
+    }
+    const auto releaseMemory = As<ReleaseMemoryFunc>(FindExport("ReleaseMemory"));
+    if (releaseMemory != nullptr) {
+        releaseMemory(sessionId.c_str(), &sessionText);
+    } else {
+        LogError("ReleaseMemory: Failed to obtain ReleaseMemoryFunc handle!");
+    }
+    return result;
+}
+
+std::int32_t QUILAPIWrapperImpl::Uninitialize() {
+    if (sessionId.empty()) {
+        LogError("Uninitialize: Not initialized!");
+        return kNotInitialized;
+    }
+    const auto uninitialize = As<UninitializeFunc>(FindExport("Uninitialize"));
+    if (uninitialize == nullptr) {
+        LogError("Uninitialize: Failed to obtain UninitializeFunc handle!");
+        return kExportMissing;
+    }
+    const std::int32_t result = uninitialize(sessionId.c_str());
+    if (result == 0) sessionId.clear();
+    // The library is unloaded whatever the SDK answered.
+    const BOOL freed = tsc::seams::freeLibrary(sdkModule);
+    sdkModule = nullptr;
+    if (!freed) {
+        LogError("Uninitialize: Unload failed!");
+        return kUnloadFailed;
+    }
+    LogInfo("Uninitialize: QUIL SDK unloaded successfully");
+    return result;
+}
+
+std::int32_t QUILAPIWrapperImpl::LockDirectory(const std::string& directoryToLock) {
+    return CallDirectoryExport("LockDirectory", directoryToLock);
+}
+
+std::int32_t QUILAPIWrapperImpl::UnLockDirectory(const std::string& directoryToLock) {
+    return CallDirectoryExport("UnLockDirectory", directoryToLock);
+}
+
+std::int32_t QUILAPIWrapperImpl::CallDirectoryExport(const std::string& name,
+                                                     const std::string& directoryToLock) {
+    if (directoryToLock.empty()) {
+        LogError(name + ": Argument \"directoryToLock \" is empty!");
+        return kArgumentEmpty;
+    }
+    // Both exports share one signature.
+    const auto call = As<LockDirectoryFunc>(FindExport(name.c_str()));
+    if (call == nullptr) {
+        LogError(name + ": Failed to obtain " + name + "Func handle!");
+        return kExportMissing;
+    }
+    // With no session open, the empty session id is passed on: the SDK decides.
+    const std::int32_t result = call(sessionId.c_str(), directoryToLock.c_str());
+    if (result != 0) LogError(name + ": API returned error code " + std::to_string(result));
+    return result;
+}

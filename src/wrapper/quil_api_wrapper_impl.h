@@ -1,0 +1,64 @@
+// The process-wide owner of the installer-service SDK conversation: the loaded library, its
+// path, the wrapper log's path and the session id. One caller at a time (the host's thread).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+class QUILAPIWrapperImpl {
+  public:
+    // The one object of the process; its destructor is registered at the first call.
+    static QUILAPIWrapperImpl& GetInstance();
+
+    // SDK operations. Status 0 is success; see the status table in quil_api_wrapper_impl.cpp.
+    std::int32_t Initialize(const std::string& plc, const std::string& release,
+                            const std::string& language);
+    std::int32_t Uninitialize();
+    std::int32_t LockDirectory(const std::string& directoryToLock);
+    std::int32_t UnLockDirectory(const std::string& directoryToLock);
+
+    // Non-empty exactly while a session is open.
+    const std::string& SessionId() const noexcept { return sessionId; }
+
+    // The wrapper log. Failures of the log are never reported.
+    void StartLogFile();
+    void WriteLogLine(std::wstring message);
+    void LogInfo(std::string message);
+    void LogError(std::string message);
+
+    // Loading the SDK library; answers whether it is loaded, and why not through *status.
+    bool Load(std::uint32_t* status);
+
+    constexpr QUILAPIWrapperImpl() = default;
+    QUILAPIWrapperImpl(const QUILAPIWrapperImpl&) = delete;
+    QUILAPIWrapperImpl& operator=(const QUILAPIWrapperImpl&) = delete;
+
+  private:
+    // SDK location.
+    int ReadStringFromRegistry(void** block, DWORD* byteCount);
+    void GetDllPath();
+
+    // Self-update of the installer.
+    static std::wstring GetInstallerDataDirectory();
+    static bool IsSelfUpdateRunning();
+
+    // Signature and publisher of the SDK file.
+    bool IsSignatureValid(const std::wstring& path);
+    bool VerifyCertificate(const std::wstring& path);
+    bool VerifyPublisher(const std::wstring& path, const std::wstring& publisher);
+
+    // Appends one line of UTF-8 text (the time stamp is added here) to the log file.
+    void WriteLogLineUtf8(const std::string& message);
+    FARPROC FindExport(const char* name) const;
+    // LockDirectory and UnLockDirectory differ only in the export and the names they log.
+    std::int32_t CallDirectoryExport(const std::string& name, const std::string& directoryToLock);
+
+    // Plain handle, not an owner: unloading this library leaves the SDK library loaded; only
+    // Uninitialize frees it.
+    HMODULE sdkModule = nullptr;
+    std::wstring sdkPath;
+    std::wstring logFilePath;
+    std::string sessionId;
+};
