@@ -1,13 +1,77 @@
-#include "entry/tsc_component_manager.h"
+// Resolving and locking the shared-components folder for the session, and the teardown that
+// releases the lock and closes the session.
+#include <string>
 
-// Placeholder until the folder resolution lands: no folder is ever resolved.
+#include "entry/tsc_component_manager.h"
+#include "location/diagnostics.h"
+#include "location/text_conversion.h"
+
+namespace {
+
+constexpr std::int32_t kNoRelease = 8;
+// Shorter folders cannot be a real installation ("C:\" and the like) and are not handed out.
+constexpr std::size_t kShortestFolder = 5;
+
+bool SessionUsable(std::int32_t status) { return status == 0 || status == 2; }
+
+}  // namespace
+
+// The SDK expects a folder with a trailing backslash; one is appended even when the folder
+// already ends in one.
+std::string TscComponentManager::LockText() const { return WideToUtf8(installPath) + "\\"; }
+
+std::int32_t TscComponentManager::ResolveInstallLocation() {
+    if (ReadPathOverride(release) == 0) return 0;
+    return ReadInstallLocation(release);
+}
+
 std::int32_t TscComponentManager::LockInstallLocation(std::wstring& folder) {
-    if (release.empty()) return 8;
+    if (release.empty()) return kNoRelease;
+    const std::int32_t status = ResolveInstallLocation();
     folder = installPath;
-    return 6;
+    bool folderUsable = status == 0;
+    if (folderUsable && folder.size() < kShortestFolder) {
+        EmitDiagnosticUtf8("ERROR", "The Install Location Path is Incorrect" + WideToUtf8(folder));
+        folder.clear();
+        folderUsable = false;
+    }
+    if (folderUsable && SessionUsable(lastStatus)) {
+        LockFolder();
+    } else {
+        EmitDiagnosticUtf8("WARN", "Failed to intialize QUIL SDK wrapper status code:" +
+                                       std::to_string(lastStatus));
+    }
+    return status;
+}
+
+// Locking is best effort: a failure is reported and kept in lastStatus, and the folder is
+// handed out all the same.
+void TscComponentManager::LockFolder() {
+    const std::string lockText = LockText();
+    lastStatus = Wrapper().LockDirectory(lockText);
+    if (lastStatus != 0) {
+        EmitDiagnosticUtf8("WARN",
+                           "Failed to lock" + lockText +
+                               ", QUIL SDK wrapper status code : " + std::to_string(lastStatus));
+    }
 }
 
 std::int32_t TscComponentManager::Uninitialize() {
-    if (release.empty()) return 8;
+    if (release.empty()) return kNoRelease;
+    if (!Wrapper().IsInitialized()) {
+        EmitDiagnosticUtf8("WARN", "QUIL SDK wrapper is not initialized");
+        return 0;
+    }
+    // The manager keeps no record of a lock taken, so an open session is always unlocked.
+    const std::int32_t unlockStatus = Wrapper().UnLockDirectory(LockText());
+    if (unlockStatus != 0) {
+        EmitDiagnosticUtf8("WARN", "Failed to Unlock QUIL SDK wrapper status code:" +
+                                       std::to_string(unlockStatus));
+    }
+    const std::int32_t closeStatus = Wrapper().Uninitialize();
+    if (closeStatus != 0) {
+        EmitDiagnosticUtf8("WARN", "Failed to Uninitialize QUIL SDK wrapper status code:" +
+                                       std::to_string(closeStatus));
+    }
     return 0;
 }

@@ -33,6 +33,12 @@ class TscComponentManager {
     std::int32_t ReadInstallLocation(std::wstring releaseName);
     // Folder from the environment when the registry enables the override. 0, 12 or 100.
     std::int32_t ReadPathOverride(std::wstring releaseName);
+    // The override first, the registry when it gives no folder; the status of the one used.
+    std::int32_t ResolveInstallLocation();
+    // Asks the SDK to lock installPath and keeps its status in lastStatus.
+    void LockFolder();
+    // installPath as the SDK's lock and unlock calls take it: UTF-8 with a trailing "\".
+    std::string LockText() const;
 
     TscQuilSdkWrapperInterface& Wrapper() { return *wrapper->object; }
 

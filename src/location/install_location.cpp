@@ -1,0 +1,86 @@
+// The shared-components folder of a release as its installer recorded it: an installation root
+// and the name of the installed version's subfolder, both under the release's machine key.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "entry/tsc_component_manager.h"
+#include "location/diagnostics.h"
+#include "location/existence.h"
+#include "location/system_error_text.h"
+#include "location/release_key.h"
+#include "location/text_conversion.h"
+#include "location/win_handles.h"
+
+namespace {
+
+constexpr std::int32_t kFound = 0;
+constexpr std::int32_t kRegistryUnreadable = 6;
+constexpr std::int32_t kFolderMissing = 12;
+constexpr std::int32_t kVersionEmpty = 13;
+
+// One path's worth of UTF-16 units; a longer value fails the read.
+constexpr DWORD kValueUnits = MAX_PATH;
+
+// The value's data taken as UTF-16 text, whatever its type: up to the first NUL and never past
+// the bytes the registry returned, so a value stored without a terminator is cut at its end.
+std::optional<std::wstring> ReadTextValue(HKEY key, const wchar_t* name) {
+    wchar_t buffer[kValueUnits];
+    DWORD byteCount = sizeof(buffer);
+    if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
+                         &byteCount) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    const std::wstring text(buffer, byteCount / sizeof(wchar_t));
+    return text.substr(0, text.find(L'\0'));
+}
+
+// A folder that is not there yields code 0 and so ends in the system's text for success;
+// other failures (access denied, ...) bring their own text.
+std::string ErrorCodeTail(std::uint32_t code) { return " Error Code : " + SystemErrorText(code); }
+
+}  // namespace
+
+std::int32_t TscComponentManager::ReadInstallLocation(std::wstring releaseName) {
+    tsc::UniqueRegKey key;
+    const std::wstring keyPath = tsc::ReleaseKeyPath(releaseName);
+    if (RegOpenKeyExW(registryRoot, keyPath.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+        EmitDiagnosticUtf8("FATAL", "Failed to open registry key");
+        return kRegistryUnreadable;
+    }
+    const std::optional<std::wstring> root = ReadTextValue(key.get(), L"InstallPath");
+    if (!root) {
+        EmitDiagnosticUtf8("FATAL", "Failed to read InstallPath registry entry");
+        return kRegistryUnreadable;
+    }
+    const tsc::Existence rootFound = tsc::QueryExistence(*root);
+    if (!rootFound.exists) {
+        EmitDiagnosticUtf8("ERROR", "The Install Location Path is Incorrect" + WideToUtf8(*root) +
+                                        ErrorCodeTail(rootFound.error));
+        return kFolderMissing;
+    }
+    // An override taken earlier in this process makes the root itself the folder.
+    if (pathOverrideActive) {
+        installPath = *root;
+        return kFound;
+    }
+    const std::optional<std::wstring> version = ReadTextValue(key.get(), L"Version");
+    if (!version) {
+        EmitDiagnosticUtf8("FATAL", "Failed to read Version from registry entry");
+        return kRegistryUnreadable;
+    }
+    if (version->empty()) {
+        EmitDiagnosticUtf8("FATAL", "Entry for Version in Registry is Empty.");
+        return kVersionEmpty;
+    }
+    // Kept even when the version folder turns out to be missing: teardown unlocks this path.
+    installPath = *root + L"\\" + *version;
+    const tsc::Existence versionFound = tsc::QueryExistence(installPath);
+    if (!versionFound.exists) {
+        EmitDiagnosticUtf8("ERROR", "The Version for the Install Path Does Not Exist." +
+                                        WideToUtf8(*version) + ErrorCodeTail(versionFound.error));
+        return kFolderMissing;
+    }
+    return kFound;
+}

@@ -1,0 +1,68 @@
+// A machine can take the shared-components folder from the environment instead of the
+// installer's values: a switch under the release's key enables it, and the variable
+// "TSC_PATH_<release>" names the folder.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "entry/tsc_component_manager.h"
+#include "location/diagnostics.h"
+#include "location/environment_variable.h"
+#include "location/release_key.h"
+#include "location/win_handles.h"
+
+namespace {
+
+constexpr std::int32_t kOverridden = 0;
+constexpr std::int32_t kVariableMissing = 12;
+constexpr std::int32_t kNoOverride = 100;
+
+constexpr wchar_t kVariablePrefix[] = L"TSC_PATH_";
+
+// Write access is asked for on purpose: only a process allowed to change the machine's setup
+// (an elevated one) may use the override.
+constexpr REGSAM kSwitchAccess = KEY_READ | KEY_WRITE;
+
+// The switch as a little-endian 32-bit integer of whatever type it is stored as: shorter data
+// leave the high bytes 0, longer data fail the read.
+std::optional<DWORD> ReadSwitch(HKEY key) {
+    DWORD value = 0;
+    DWORD byteCount = sizeof(value);
+    if (RegQueryValueExW(key, L"EnablePathOverride", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(&value), &byteCount) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::int32_t TscComponentManager::ReadPathOverride(std::wstring releaseName) {
+    tsc::UniqueRegKey key;
+    const std::wstring keyPath = tsc::ReleaseKeyPath(releaseName);
+    if (RegOpenKeyExW(registryRoot, keyPath.c_str(), 0, kSwitchAccess, key.put()) !=
+        ERROR_SUCCESS) {
+        EmitDiagnosticUtf8("FATAL", "There is no custom path set");
+        return kNoOverride;
+    }
+    const std::optional<DWORD> enabled = ReadSwitch(key.get());
+    if (!enabled) {
+        EmitDiagnosticUtf8("FATAL", "There is no custom path set");
+        return kNoOverride;
+    }
+    // Only exactly 1 enables; the flag keeps its value so that a later resolution in this
+    // process still knows an override was taken.
+    if (*enabled != 1) return kNoOverride;
+    EmitDiagnosticUtf8("INFO", "EnablePathOverride is set to 1");
+    // A variable set to an empty value counts as set; the length check of the caller rejects it.
+    const std::optional<std::wstring> folder =
+        tsc::ReadEnvironmentVariable(kVariablePrefix + release);
+    if (!folder) {
+        pathOverrideActive = false;
+        return kVariableMissing;
+    }
+    pathOverrideActive = true;
+    installPath = *folder;
+    return kOverridden;
+}
