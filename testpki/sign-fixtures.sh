@@ -62,7 +62,7 @@ flip() {
     cp -f "$input" "$output.tmp"
     # 'Q' becomes 'q': still printable, and never the byte it was.
     byte="$(od -An -tx1 -j "$offset" -N 1 "$input" | tr -d ' ')"
-    printf "\\x$(printf '%02x' $((0x$byte ^ 0x20)))" |
+    printf '%b' "\\x$(printf '%02x' $((0x$byte ^ 0x20)))" |
         dd of="$output.tmp" bs=1 seek="$offset" count=1 conv=notrunc status=none
     mv -f "$output.tmp" "$output"
 }
