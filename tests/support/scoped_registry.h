@@ -1,0 +1,45 @@
+// Changes one registry key for a test and puts it back as it was at scope end: the key's
+// existence and all its values (subkeys are not touched).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tsctest {
+
+struct RegistryValue {
+    std::wstring name;
+    DWORD type;
+    std::vector<std::uint8_t> data;
+};
+
+class ScopedRegistryKey {
+public:
+    ScopedRegistryKey(HKEY root, std::wstring subKey);
+    ~ScopedRegistryKey();
+    ScopedRegistryKey(const ScopedRegistryKey&) = delete;
+    ScopedRegistryKey& operator=(const ScopedRegistryKey&) = delete;
+
+    // Each creates the key when it is missing. Strings are stored with their terminator.
+    void SetString(const std::wstring& name, const std::wstring& value);
+    void SetExpandString(const std::wstring& name, const std::wstring& value);
+    void SetDword(const std::wstring& name, std::uint32_t value);
+    void SetQword(const std::wstring& name, std::uint64_t value);
+    void SetBinary(const std::wstring& name, const std::vector<std::uint8_t>& data,
+                   DWORD type = REG_BINARY);
+    void DeleteValue(const std::wstring& name);
+    // Removes the key with its values (and any subkeys).
+    void DeleteKey();
+
+private:
+    HKEY root_;
+    std::wstring subKey_;
+    bool existed_ = false;
+    std::vector<RegistryValue> saved_;
+};
+
+}  // namespace tsctest
