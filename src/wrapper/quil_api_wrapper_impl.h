@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <string>
 
+namespace tsc {
+class VerifiedChain;
+}
+
 class QUILAPIWrapperImpl {
   public:
     // The one object of the process; its destructor is registered at the first call.
@@ -36,18 +40,28 @@ class QUILAPIWrapperImpl {
     QUILAPIWrapperImpl& operator=(const QUILAPIWrapperImpl&) = delete;
 
   private:
-    // SDK location.
+    // SDK location. On success the caller owns the malloc'd *block, which holds *byteCount
+    // bytes of value data (not necessarily NUL-terminated).
     int ReadStringFromRegistry(void** block, DWORD* byteCount);
     void GetDllPath();
 
-    // Self-update of the installer.
+    // Self-update of the installer. Both may raise tsc::FileSystemError.
     static std::wstring GetInstallerDataDirectory();
     static bool IsSelfUpdateRunning();
 
-    // Signature and publisher of the SDK file.
+    // Signature and publisher of the SDK file. VerifyCertificate hands the signer's chain, as
+    // the trust check verified it, to VerifyPublisher: only a certificate of that chain may
+    // name the publisher.
     bool IsSignatureValid(const std::wstring& path);
-    bool VerifyCertificate(const std::wstring& path);
-    bool VerifyPublisher(const std::wstring& path, const std::wstring& publisher);
+    bool VerifyCertificate(const std::wstring& path, tsc::VerifiedChain* chain);
+    bool VerifyPublisher(const std::wstring& path, const std::wstring& publisher,
+                         const tsc::VerifiedChain& chain);
+
+    // The steps of Load for a library not yet loaded. FindAndLoad may raise
+    // tsc::FileSystemError, which Load turns into status 3; CheckAndLoad checks sdkPath and
+    // loads it while holding the file unchanged.
+    bool FindAndLoad(std::uint32_t* status);
+    bool CheckAndLoad(std::uint32_t* status);
 
     // Appends one line of UTF-8 text (the time stamp is added here) to the log file.
     void WriteLogLineUtf8(const std::string& message);

@@ -1,0 +1,30 @@
+// Test seams of the loader: one indirection each, for faults that cannot be produced for real
+// under Wine, and one hook that lets a test act between the checks and the load.
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstddef>
+#include <string>
+
+namespace tsc::seams {
+
+// The runtime heap behind the registry read block.
+extern void* (*allocateBlock)(std::size_t size);
+extern void* (*reallocateBlock)(void* block, std::size_t size);
+
+// Expansion of environment references in the recorded SDK path.
+extern DWORD(WINAPI* expandDllPath)(LPCWSTR source, LPWSTR target, DWORD size);
+
+// The known-folder lookup that locates the installer's data folder.
+extern HRESULT(WINAPI* knownFolderPath)(REFKNOWNFOLDERID id, DWORD flags, HANDLE token,
+                                        PWSTR* path);
+
+// The process snapshot in which a running installer is looked for.
+extern HANDLE(WINAPI* createProcessSnapshot)(DWORD flags, DWORD processId);
+
+// Runs after the SDK file passed its checks and right before it is loaded.
+extern void (*beforeSdkLoad)(const std::wstring& path);
+
+}  // namespace tsc::seams

@@ -1,0 +1,97 @@
+// Where the installer-service SDK library lies: the path the installer recorded in the
+// machine registry, with environment references expanded.
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "loader/loader_seams.h"
+#include "loader/registry_text.h"
+#include "location/existence.h"
+#include "location/win_handles.h"
+#include "wrapper/quil_api_wrapper_impl.h"
+
+namespace {
+
+constexpr wchar_t kSdkKey[] = L"SOFTWARE\\Tesmora\\QUIL\\";
+constexpr wchar_t kSdkValue[] = L"QUILSDKLocation";
+// The read block starts at this size and grows by it for as long as the value does not fit.
+constexpr DWORD kBlockStep = 256;
+
+// Copies the text out of a block handed out by ReadStringFromRegistry and releases the block.
+std::wstring TakeRegistryText(void* data, DWORD byteCount) {
+    const tsc::UniqueHeapBlock block(data);
+    return tsc::RegistryText(block.get(), byteCount);
+}
+
+}  // namespace
+
+namespace tsc::seams {
+void* (*allocateBlock)(std::size_t) = [](std::size_t size) { return std::malloc(size); };
+void* (*reallocateBlock)(void*, std::size_t) = [](void* block, std::size_t size) {
+    return std::realloc(block, size);
+};
+DWORD(WINAPI* expandDllPath)(LPCWSTR, LPWSTR, DWORD) = &ExpandEnvironmentStringsW;
+}  // namespace tsc::seams
+
+int QUILAPIWrapperImpl::ReadStringFromRegistry(void** block, DWORD* byteCount) {
+    *block = nullptr;
+    *byteCount = 0;
+    DWORD announced = kBlockStep;
+    tsc::UniqueHeapBlock buffer(tsc::seams::allocateBlock(announced));
+    if (!buffer) {
+        LogError("ReadStringFromRegistry: Failed to allocate memory for buffer to read registry!");
+        return 0;
+    }
+    tsc::UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSdkKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+        LogError("ReadStringFromRegistry: RegOpenKeyEx failed!");
+        return 0;
+    }
+    DWORD size = announced;
+    LSTATUS result = RegQueryValueExW(key.get(), kSdkValue, nullptr, nullptr,
+                                      static_cast<BYTE*>(buffer.get()), &size);
+    while (result == ERROR_MORE_DATA) {
+        // The needed size the query reports is not used: the block grows in fixed steps.
+        announced += kBlockStep;
+        void* grown = tsc::seams::reallocateBlock(buffer.get(), announced);
+        // On failure the old block is still owned by `buffer` and released with it.
+        if (grown == nullptr) return 0;
+        buffer.release();
+        buffer.reset(grown);
+        size = announced;
+        result = RegQueryValueExW(key.get(), kSdkValue, nullptr, nullptr,
+                                  static_cast<BYTE*>(buffer.get()), &size);
+    }
+    if (result != ERROR_SUCCESS) {
+        LogError("ReadStringFromRegistry: RegQueryValueEx failed!");
+        return 0;
+    }
+    *byteCount = size;
+    *block = buffer.release();
+    return 1;
+}
+
+void QUILAPIWrapperImpl::GetDllPath() {
+    if (!sdkPath.empty()) return;
+    void* data = nullptr;
+    DWORD byteCount = 0;
+    if (ReadStringFromRegistry(&data, &byteCount) == 0 || data == nullptr) {
+        LogError("GetDllPath: Failed to read registry!");
+        return;
+    }
+    const std::wstring recorded = TakeRegistryText(data, byteCount);
+    if (recorded.empty()) return;
+    wchar_t expanded[MAX_PATH] = {};
+    const DWORD needed = tsc::seams::expandDllPath(recorded.c_str(), expanded, MAX_PATH);
+    // A count above the buffer size means the path did not fit: never use a truncated path.
+    if (needed == 0 || needed > MAX_PATH) {
+        LogError("GetDllPath: Failed to expand dll path!");
+        return;
+    }
+    const std::wstring path(expanded);
+    if (tsc::ExistsOrRaise(path)) {
+        sdkPath = path;
+    } else {
+        LogError("GetDllPath: expanded Dll Path does not exist!");
+    }
+}
