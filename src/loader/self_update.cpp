@@ -1,0 +1,43 @@
+// Whether the installer is updating itself: its lock file names a process that is alive now.
+#include <windows.h>
+#include <shlobj.h>
+
+#include "loader/lock_file_text.h"
+#include "loader/loader_handles.h"
+#include "loader/loader_seams.h"
+#include "loader/path_join.h"
+#include "loader/process_list.h"
+#include "loader/temp_directory.h"
+#include "location/existence.h"
+#include "wrapper/quil_api_wrapper_impl.h"
+
+namespace {
+
+constexpr wchar_t kInstallerDataFolder[] = L"Tesmora\\QUIL";
+constexpr wchar_t kLockFileName[] = L"TsQUILInstaller.run.lock";
+// Neither verify nor create the folder, and do not resolve aliases: only the path is needed.
+const DWORD kKnownFolderFlags = KF_FLAG_DONT_VERIFY | KF_FLAG_NO_ALIAS;
+
+}  // namespace
+
+namespace tsc::seams {
+HRESULT(WINAPI* knownFolderPath)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*) = &SHGetKnownFolderPath;
+}
+
+std::wstring QUILAPIWrapperImpl::GetInstallerDataDirectory() {
+    tsc::UniqueCoTaskText programData;
+    const HRESULT result = tsc::seams::knownFolderPath(FOLDERID_ProgramData, kKnownFolderFlags,
+                                                       nullptr, programData.put());
+    if (SUCCEEDED(result) && programData) {
+        return tsc::JoinPath(programData.get(), kInstallerDataFolder);
+    }
+    return tsc::TempDirectoryPath();
+}
+
+bool QUILAPIWrapperImpl::IsSelfUpdateRunning() {
+    const std::wstring lockPath = tsc::JoinPath(GetInstallerDataDirectory(), kLockFileName);
+    // Without a lock file no update runs, and the process list is not looked at.
+    if (!tsc::ExistsOrRaise(lockPath)) return false;
+    const std::string content = tsc::ReadLockFileText(lockPath);
+    return tsc::IsProcessIdListed(content);
+}
