@@ -1,0 +1,123 @@
+// The SDK file is accepted only with a trusted embedded Authenticode signature whose signer's
+// verified chain holds a certificate naming the maker.
+#include <windows.h>
+#include <wincrypt.h>
+#include <wintrust.h>
+#include <softpub.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "loader/crypt_handles.h"
+#include "loader/verified_chain.h"
+#include "wrapper/quil_api_wrapper_impl.h"
+
+namespace {
+
+constexpr wchar_t kPublisher[] = L"Tesmora, Inc";
+
+// WINTRUST_DATA including its trailing pSignatureSettings field. Older headers end the
+// structure before that field, so room for it is added here; it stays null.
+constexpr DWORD kTrustDataSize = 88;
+struct TrustDataWithSettings {
+    WINTRUST_DATA data;
+    std::array<std::byte, kTrustDataSize - sizeof(WINTRUST_DATA)> signatureSettings;
+};
+static_assert(sizeof(WINTRUST_DATA) <= kTrustDataSize);
+static_assert(sizeof(TrustDataWithSettings) >= kTrustDataSize);
+
+WINTRUST_FILE_INFO FileInfo(const std::wstring& path) {
+    WINTRUST_FILE_INFO file = {};
+    file.cbStruct = sizeof(WINTRUST_FILE_INFO);
+    file.pcwszFilePath = path.c_str();
+    return file;
+}
+
+TrustDataWithSettings TrustData(WINTRUST_FILE_INFO* file) {
+    TrustDataWithSettings request = {};
+    WINTRUST_DATA& data = request.data;
+    data.cbStruct = kTrustDataSize;
+    data.dwUIChoice = WTD_UI_NONE;
+    data.fdwRevocationChecks = WTD_REVOKE_NONE;
+    data.dwUnionChoice = WTD_CHOICE_FILE;
+    data.pFile = file;
+    data.dwStateAction = WTD_STATEACTION_VERIFY;
+    data.dwUIContext = WTD_UICONTEXT_EXECUTE;
+    return request;
+}
+
+// The chain of the first signer, read from the state the verify call left behind.
+void CollectSignerChain(HANDLE state, tsc::VerifiedChain* chain) {
+    CRYPT_PROVIDER_DATA* provider = WTHelperProvDataFromStateData(state);
+    if (provider == nullptr) return;
+    CRYPT_PROVIDER_SGNR* signer = WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0);
+    if (signer == nullptr) return;
+    for (DWORD i = 0; i < signer->csCertChain; ++i) {
+        if (signer->pasCertChain[i].pCert != nullptr) chain->Add(signer->pasCertChain[i].pCert);
+    }
+}
+
+}  // namespace
+
+bool QUILAPIWrapperImpl::IsSignatureValid(const std::wstring& path) {
+    tsc::VerifiedChain chain;
+    if (!VerifyCertificate(path, &chain)) {
+        WriteLogLine(L"[ERROR] VerifyCertificate failed!");
+        return false;
+    }
+    return VerifyPublisher(path, kPublisher, chain);
+}
+
+bool QUILAPIWrapperImpl::VerifyCertificate(const std::wstring& path, tsc::VerifiedChain* chain) {
+    WINTRUST_FILE_INFO file = FileInfo(path);
+    TrustDataWithSettings request = TrustData(&file);
+    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    const LONG status = WinVerifyTrust(nullptr, &action, &request.data);
+    if (status != 0) {
+        WriteLogLine(L"[ERROR] WinVerifyTrust returned status: " +
+                     std::to_wstring(static_cast<std::int32_t>(status)));
+    } else {
+        CollectSignerChain(request.data.hWVTStateData, chain);
+    }
+    // The release call frees the state of the verify call, whatever it answered.
+    request.data.dwStateAction = WTD_STATEACTION_CLOSE;
+    WinVerifyTrust(nullptr, &action, &request.data);
+    return status == 0;
+}
+
+bool QUILAPIWrapperImpl::VerifyPublisher(const std::wstring& path, const std::wstring& publisher,
+                                         const tsc::VerifiedChain& chain) {
+    DWORD encoding = 0;
+    DWORD contentType = 0;
+    DWORD formatType = 0;
+    // Declared before the store so that the store is closed first, then the message.
+    tsc::UniqueCryptMsg message;
+    tsc::UniqueCertStore store;
+    if (!CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.c_str(),
+                          CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED, CERT_QUERY_FORMAT_FLAG_BINARY,
+                          0, &encoding, &contentType, &formatType, store.put(), message.put(),
+                          nullptr)) {
+        WriteLogLine(L"[ERROR] CryptQueryObject returned false!");
+        return false;
+    }
+    // Every certificate of the signature whose subject contains the text is a candidate; only
+    // one that belongs to the verified chain counts. A certificate merely added to the
+    // signature's bag proves nothing about who signed.
+    tsc::UniqueCertContext match;
+    DWORD code = 0;
+    for (;;) {
+        // The search releases the previous match handed back to it, also when it fails.
+        const PCCERT_CONTEXT next = CertFindCertificateInStore(
+            store.get(), encoding, 0, CERT_FIND_SUBJECT_STR_W, publisher.c_str(), match.release());
+        if (next == nullptr) {
+            code = GetLastError();
+            break;
+        }
+        match.reset(next);
+        if (chain.Contains(match.get())) return true;
+    }
+    WriteLogLine(L"[ERROR] CertFindCertificateInStore returned ERROR: " + std::to_wstring(code));
+    return false;
+}

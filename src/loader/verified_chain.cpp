@@ -1,0 +1,31 @@
+#include "loader/verified_chain.h"
+
+namespace tsc {
+namespace {
+
+constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+
+// Subject and key identify a certificate across copies: the chain may hold the copy from a
+// system store while the signature carries its own.
+bool SameSubjectAndKey(PCCERT_CONTEXT left, PCCERT_CONTEXT right) {
+    return CertCompareCertificateName(kEncoding, &left->pCertInfo->Subject,
+                                      &right->pCertInfo->Subject) &&
+           CertComparePublicKeyInfo(kEncoding, &left->pCertInfo->SubjectPublicKeyInfo,
+                                    &right->pCertInfo->SubjectPublicKeyInfo);
+}
+
+}  // namespace
+
+void VerifiedChain::Add(PCCERT_CONTEXT certificate) {
+    UniqueCertContext copy(CertDuplicateCertificateContext(certificate));
+    if (copy) certificates_.push_back(std::move(copy));
+}
+
+bool VerifiedChain::Contains(PCCERT_CONTEXT certificate) const {
+    for (const UniqueCertContext& member : certificates_) {
+        if (SameSubjectAndKey(member.get(), certificate)) return true;
+    }
+    return false;
+}
+
+}  // namespace tsc
