@@ -1,7 +1,83 @@
+// Bringing the installer-service SDK library into the process: never during a self-update of
+// the installer, and only a file whose signature and publisher are accepted.
+#include <windows.h>
+
+#include <string>
+
+#include "loader/loader_seams.h"
+#include "loader/sdk_file_hold.h"
+#include "location/file_system_error.h"
+#include "location/system_error_text.h"
+#include "location/text_conversion.h"
 #include "wrapper/quil_api_wrapper_impl.h"
 
-// Placeholder until the loader lands: nothing is ever loaded.
+namespace {
+
+constexpr std::uint32_t kNotLoaded = 3;
+constexpr std::uint32_t kSelfUpdateRunning = 8;
+constexpr std::uint32_t kSignatureRejected = 9;
+
+void NoHook(const std::wstring&) {}
+
+// "error 32: The process cannot access the file because it is being used by another process."
+std::wstring ErrorDescription(std::uint32_t code) {
+    return L"error " + std::to_wstring(code) + L": " + Utf8ToWide(SystemErrorText(code));
+}
+
+}  // namespace
+
+namespace tsc::seams {
+void (*beforeSdkLoad)(const std::wstring&) = &NoHook;
+}
+
 bool QUILAPIWrapperImpl::Load(std::uint32_t* status) {
-    *status = 3;
+    *status = kNotLoaded;
+    if (sdkModule != nullptr) return true;
+    try {
+        return FindAndLoad(status);
+    } catch (const tsc::FileSystemError& error) {
+        // A file-system query that failed for a reason other than absence: nothing is loaded,
+        // and the host learns why from the log instead of losing its process.
+        WriteLogLine(L"[ERROR] Load: " + Utf8ToWide(error.operation()) + L" failed for path = " +
+                     error.path() + L", " + ErrorDescription(error.code()));
+        *status = kNotLoaded;
+        return false;
+    }
+}
+
+bool QUILAPIWrapperImpl::FindAndLoad(std::uint32_t* status) {
+    if (IsSelfUpdateRunning()) {
+        WriteLogLine(L"[INFO] Load: Self-update is running");
+        *status = kSelfUpdateRunning;
+        return false;
+    }
+    if (sdkPath.empty()) GetDllPath();
+    if (sdkPath.empty()) {
+        WriteLogLine(L"[ERROR] Load: dll path empty!");
+        return false;
+    }
+    WriteLogLine(L"[INFO] Load: QUIL SDK path = " + sdkPath);
+    return CheckAndLoad(status);
+}
+
+bool QUILAPIWrapperImpl::CheckAndLoad(std::uint32_t* status) {
+    // Taken before the first check and kept until LoadLibraryW returns, so that the file that
+    // was checked is the file that is loaded.
+    const tsc::SdkFileHold hold(sdkPath);
+    if (!IsSignatureValid(sdkPath)) {
+        *status = kSignatureRejected;
+        WriteLogLine(L"[ERROR] IsSignatureValid: Signature invalid at path = " + sdkPath);
+        return false;
+    }
+    if (!hold.held()) {
+        WriteLogLine(L"[ERROR] Load: Cannot keep the file unchanged until it is loaded, path = " +
+                     sdkPath + L", " + ErrorDescription(hold.error()));
+        return false;
+    }
+    tsc::seams::beforeSdkLoad(sdkPath);
+    sdkModule = LoadLibraryW(sdkPath.c_str());
+    if (sdkModule == nullptr) {
+        WriteLogLine(L"[ERROR] Load: LoadLibraryW failed to load " + sdkPath);
+    }
     return sdkModule != nullptr;
 }
