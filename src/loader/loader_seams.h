@@ -24,6 +24,13 @@ extern HRESULT(WINAPI* knownFolderPath)(REFKNOWNFOLDERID id, DWORD flags, HANDLE
 // The process snapshot in which a running installer is looked for.
 extern HANDLE(WINAPI* createProcessSnapshot)(DWORD flags, DWORD processId);
 
+// Opens the SDK file for the hold that keeps it unchanged until it is loaded. Every real cause
+// of a failing hold (a writer, a missing file, a folder) also fails the checks, so only this
+// seam reaches a hold that fails after the checks passed.
+extern HANDLE(WINAPI* openForHold)(LPCWSTR path, DWORD access, DWORD share,
+                                   LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                                   DWORD attributes, HANDLE templateFile);
+
 // Runs after the SDK file passed its checks and right before it is loaded.
 extern void (*beforeSdkLoad)(const std::wstring& path);
 
