@@ -1,6 +1,7 @@
 // The PATH update after a session start: the folder goes in front of PATH once.
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -38,23 +39,41 @@ TEST_F(PathUpdate, PrependsTheFolderOnce) {
     dll.Uninitialize();
 }
 
-// PATH as found before the update: containment is a case-sensitive substring test, and an
-// empty or missing PATH is never written.
+// PATH as found before the update, around the folder: containment is a case-sensitive
+// substring test, and an empty or missing PATH is never written.
+enum class Before { FolderAsPrefixOfALongerName, FolderInOtherLetterCase, Empty, Unset };
+
 struct ExistingPathCase {
     const char* name;
-    std::optional<std::wstring> (*path)(const std::wstring& folder);
+    Before before;
     bool updated;
     bool prepended;
 };
 
 void PrintTo(const ExistingPathCase& row, std::ostream* out) { *out << row.name; }
 
+std::optional<std::wstring> PathBefore(Before kind, std::wstring folder) {
+    switch (kind) {
+        case Before::FolderAsPrefixOfALongerName:
+            return L"C:\\windows;" + folder + L"2\\bin";
+        case Before::FolderInOtherLetterCase:
+            for (wchar_t& c : folder) c = static_cast<wchar_t>(towupper(c));
+            return L"C:\\windows;" + folder;
+        case Before::Empty:
+            return L"";
+        case Before::Unset:
+            break;
+    }
+    return std::nullopt;
+}
+
 class ExistingPath : public PathUpdate, public ::testing::WithParamInterface<ExistingPathCase> {};
 
+// PATH is set after the start: one naming the shared components would refuse the start.
 TEST_P(ExistingPath, DecidesWhetherTheFolderIsPrepended) {
     tsctest::DttscsdkDll dll;
     ASSERT_TRUE(dll.Initialize());
-    const std::optional<std::wstring> before = GetParam().path(machine_.Folder());
+    const std::optional<std::wstring> before = PathBefore(GetParam().before, machine_.Folder());
     tsctest::SetEnv(L"PATH", before);
 
     EXPECT_EQ(dll.UpdatePath(), GetParam().updated);
@@ -67,30 +86,14 @@ TEST_P(ExistingPath, DecidesWhetherTheFolderIsPrepended) {
     }
 }
 
-// "Tesmora Shared\Components" must not be in PATH at the start; these PATHs are set after it.
-std::wstring Upper(std::wstring text) {
-    for (wchar_t& c : text) c = static_cast<wchar_t>(towupper(c));
-    return text;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Cases, ExistingPath,
-    ::testing::Values(
-        ExistingPathCase{"FolderAsPrefixOfALongerName",
-                         [](const std::wstring& f) {
-                             return std::optional<std::wstring>(L"C:\\windows;" + f + L"2\\bin");
-                         },
-                         true, false},
-        ExistingPathCase{"FolderInOtherLetterCase",
-                         [](const std::wstring& f) {
-                             return std::optional<std::wstring>(L"C:\\windows;" + Upper(f));
-                         },
-                         true, true},
-        ExistingPathCase{"Empty",
-                         [](const std::wstring&) { return std::optional<std::wstring>(L""); },
-                         false, false},
-        ExistingPathCase{"Unset", [](const std::wstring&) { return std::optional<std::wstring>(); },
-                         false, false}),
+    ::testing::Values(ExistingPathCase{"FolderAsPrefixOfALongerName",
+                                       Before::FolderAsPrefixOfALongerName, true, false},
+                      ExistingPathCase{"FolderInOtherLetterCase", Before::FolderInOtherLetterCase,
+                                       true, true},
+                      ExistingPathCase{"Empty", Before::Empty, false, false},
+                      ExistingPathCase{"Unset", Before::Unset, false, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // One trailing separator is dropped from the folder, no more.

@@ -213,8 +213,6 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"FourCharacters", [](HealthyMachine& m) { EnableOverride(m, L"C:\\x"); }, 0,
                    NoFolder,
                    AfterOverride({{"ERROR", "The Install Location Path is IncorrectC:\\x"}})},
-        FolderCase{"VariableEmpty", [](HealthyMachine& m) { EnableOverride(m, L""); }, 0, NoFolder,
-                   AfterOverride({{"ERROR", "The Install Location Path is Incorrect"}})},
         // Not 1: no override and no message.
         FolderCase{"SwitchTwo",
                    [](HealthyMachine& m) { m.ReleaseKey().SetDword(L"EnablePathOverride", 2); }, 0,
@@ -299,17 +297,6 @@ TEST_F(LockedSession, RefusedLockWarnsWithTheLockTextAndStatus) {
     EXPECT_EQ(outcome.messages, (Messages{kNoCustomPath,
                                           {"WARN", "Failed to lock" + Utf8(machine_.Folder()) +
                                                        "\\, QUIL SDK wrapper status code : -5"}}));
-}
-
-TEST_F(LockedSession, ShortFolderIsNotLockedAndWarnsWithTheOpenSessionStatus) {
-    EnableOverride(machine_, L"C:\\x");
-    const Outcome outcome = Lock();
-    manager_.Uninitialize();
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.folder, L"");
-    EXPECT_EQ(outcome.messages, (Messages{kOverrideOn,
-                                          {"ERROR", "The Install Location Path is IncorrectC:\\x"},
-                                          SessionWarning(0)}));
 }
 
 struct TeardownCase {
