@@ -5,7 +5,7 @@
 namespace tsc::seams {
 HANDLE(WINAPI* openForHold)
 (LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) = &CreateFileW;
-}
+}  // namespace tsc::seams
 
 namespace tsc {
 

@@ -3,14 +3,13 @@
 namespace tsc {
 namespace {
 
-constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
-
 // Subject and key identify a certificate across copies: the chain may hold the copy from a
 // system store while the signature carries its own.
 bool SameSubjectAndKey(PCCERT_CONTEXT left, PCCERT_CONTEXT right) {
-    return CertCompareCertificateName(kEncoding, &left->pCertInfo->Subject,
+    const DWORD encoding = left->dwCertEncodingType;
+    return CertCompareCertificateName(encoding, &left->pCertInfo->Subject,
                                       &right->pCertInfo->Subject) &&
-           CertComparePublicKeyInfo(kEncoding, &left->pCertInfo->SubjectPublicKeyInfo,
+           CertComparePublicKeyInfo(encoding, &left->pCertInfo->SubjectPublicKeyInfo,
                                     &right->pCertInfo->SubjectPublicKeyInfo);
 }
 
