@@ -94,15 +94,16 @@ DWORD HoldError(const std::wstring& path) {
     return file ? 0 : GetLastError();
 }
 
+// "-2146762496 (0x800B0100, "No signature was present in the subject.")".
 std::string StatusDescription(std::int32_t status) {
-    return std::to_string(status) + " (" + Hex32(static_cast<std::uint32_t>(status)) +
-           "): " + SystemErrorText(static_cast<std::uint32_t>(status));
+    const auto code = static_cast<std::uint32_t>(status);
+    return std::to_string(status) + " (" + Hex32(code) + ", \"" + SystemErrorText(code) + "\")";
 }
 
 void Judge(std::int32_t status, bool publisherFound, DWORD holdError, Step& step) {
     if (status != 0) {
         Fail(step, "the signature is not trusted, WinVerifyTrust status " +
-                       StatusDescription(status) + ". The library does not load the SDK.");
+                       StatusDescription(status) + ": the library does not load the SDK.");
     } else if (!publisherFound) {
         Fail(step,
              "no certificate of the verified chain names Tesmora, Inc: the SDK file comes "
@@ -111,7 +112,7 @@ void Judge(std::int32_t status, bool publisherFound, DWORD holdError, Step& step
         Fail(step,
              "the file cannot be held unchanged until it is loaded (another program has it "
              "open for writing): error " +
-                 std::to_string(holdError) + ", " + SystemErrorText(holdError) + ".");
+                 std::to_string(holdError) + " (\"" + SystemErrorText(holdError) + "\").");
     } else {
         Pass(step, "trusted signature from Tesmora, Inc; the library accepts the file.");
     }
