@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/dttscsdk_dll.h"
+#include "support/handle_count.h"
 #include "support/loader_support.h"
 #include "support/machine.h"
 #include "support/paths.h"
@@ -143,6 +144,28 @@ TEST(SdkReplacement, RefusedFileCanBeReplacedAndTheNextAttemptLoadsIt) {
     const auto messages = log.NewMessages();
     EXPECT_NE(std::find(messages.begin(), messages.end(), kLoadedLine), messages.end());
     dll.Uninitialize();
+}
+
+// Every attempt opens and releases its own file hold, trust state, certificate store, message
+// and process snapshot: repeated refusals leave no handle behind.
+TEST(SdkRefusals, RepeatedAttemptsLeaveNoHandlesBehind) {
+    tsctest::ScopedEnvironmentVariable bypass(L"TSC_INITIALIZE_BYPASSED", std::nullopt);
+    tsctest::ScopedEnvironmentVariable path(L"PATH", tsctest::GetEnv(L"PATH"));
+    tsctest::HealthyMachine machine(L"quilsdk_smuggled.dll");
+    const tsctest::ScopedDirectory lockFolder(tsctest::kLockFileFolder);
+    const tsctest::ScopedFile lockFile(
+        std::wstring(tsctest::kLockFileFolder) + L"\\TsQUILInstaller.run.lock", "4294967295");
+    DttscsdkDll dll;
+    const auto attempt = [&dll] {
+        EXPECT_TRUE(dll.Initialize());
+        dll.Uninitialize();
+    };
+    attempt();  // the first attempt loads the trust providers for good
+    const auto before = tsctest::ProcessHandleCount();
+    ASSERT_TRUE(before.has_value());
+    for (int i = 0; i < 10; ++i) attempt();
+    EXPECT_EQ(tsctest::ProcessHandleCount(), before);
+    EXPECT_FALSE(tsctest::IsModuleLoaded(machine.SdkPath()));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "support/program_run.h"
+
 namespace tsctest {
 
 std::string Utf8(const std::wstring& text) {
@@ -14,27 +16,11 @@ std::string Utf8(const std::wstring& text) {
     return result;
 }
 
-DWORD RunProcess(const std::wstring& commandLine) {
-    std::wstring mutableLine = commandLine;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &startup, &process)) {
-        return GetLastError() | 0x80000000u;
-    }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD exitCode = 0;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return exitCode;
-}
-
 DWORD RunShellCommand(const std::wstring& command) {
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
-    return RunProcess(L"\"" + std::wstring(system) + L"\\cmd.exe\" /c " + command);
+    const ProgramRun run = RunProgram(std::wstring(system) + L"\\cmd.exe", L"/c " + command);
+    return run.started ? run.exitCode : 0xFFFFFFFFu;
 }
 
 std::vector<std::string> MessagesBetween(const std::vector<std::string>& messages,

@@ -12,11 +12,8 @@ namespace tsctest {
 // UTF-8, as the wrapper log holds texts.
 std::string Utf8(const std::wstring& text);
 
-// Runs a command line in a new process without a window and waits for it; its exit code, or
-// the creation error's code with the top bit set when it could not be started.
-DWORD RunProcess(const std::wstring& commandLine);
-
-// Runs a built-in command of the system's command interpreter ("copy /y a b", "del x", ...).
+// Runs a built-in command of the system's command interpreter ("copy /y a b", "del x", ...) in
+// another process; its exit code, or 0xFFFFFFFF when the interpreter could not be started.
 DWORD RunShellCommand(const std::wstring& command);
 
 // The messages from the first one equal to `first` up to and including the first one equal
