@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "location/diagnostics.h"
 #include "report.h"
 
 namespace tscdiag {
@@ -29,7 +30,7 @@ class DiagnosticCapture {
 
     Listener listener_;
     std::vector<Diagnostic> pending_;
-    void (*previousSink_)(std::wstring, std::wstring) = nullptr;
+    DiagnosticSinkFunc previousSink_ = nullptr;
 };
 
 }  // namespace tscdiag
