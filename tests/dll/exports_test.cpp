@@ -1,6 +1,9 @@
 // The three exports and the module state behind them, driven through the built DLL.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -18,7 +21,7 @@ using tsctest::LogWatcher;
 using tsctest::ScopedEnvironmentVariable;
 
 class Exports : public ::testing::Test {
-protected:
+  protected:
     ScopedEnvironmentVariable bypass_{L"TSC_INITIALIZE_BYPASSED", std::nullopt};
     ScopedEnvironmentVariable path_{L"PATH", tsctest::GetEnv(L"PATH")};
 };
@@ -39,7 +42,8 @@ struct PathCase {
     bool refused;
 };
 
-class PathNamingSharedComponents : public Exports, public ::testing::WithParamInterface<PathCase> {};
+class PathNamingSharedComponents : public Exports,
+                                   public ::testing::WithParamInterface<PathCase> {};
 
 // A PATH that already names the shared components (anywhere, case-sensitively) refuses the
 // start before anything else happens.
@@ -67,7 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
     Paths, PathNamingSharedComponents,
     ::testing::Values(
         PathCase{L"InTheMiddleOfAnEntry",
-                 L"C:\\windows;D:\\Program Files\\Tesmora Shared\\Components\\3.1\\bin;C:\\x", true},
+                 L"C:\\windows;D:\\Program Files\\Tesmora Shared\\Components\\3.1\\bin;C:\\x",
+                 true},
         PathCase{L"AsTheWholeValue", L"Tesmora Shared\\Components", true},
         PathCase{L"InOtherLetterCase", L"C:\\windows;D:\\TESMORA SHARED\\components\\3.1", false},
         PathCase{L"WithForwardSlash", L"C:\\windows;D:\\Tesmora Shared/Components", false}),
@@ -124,12 +129,25 @@ TEST_F(Exports, UnloadingMakesNoCallIntoTheSdk) {
         ASSERT_TRUE(dll.Initialize());
         ASSERT_TRUE(dll.Unload());
     }
-    EXPECT_TRUE(tsctest::IsModuleLoaded(machine.SdkPath()));
+    const HMODULE sdk = GetModuleHandleW(machine.SdkPath().c_str());
+    EXPECT_NE(sdk, nullptr) << "the SDK library stays loaded";
     const auto exports = journal.Exports();
     ASSERT_EQ(exports.size(), 3u);
     EXPECT_EQ(exports[0], "Initialize");
     EXPECT_EQ(exports[1], "ReleaseMemory");
     EXPECT_EQ(exports[2], "LockDirectory");
+
+    // Close the orphaned session ourselves, so that its lock does not outlive the test's folder.
+    const std::string releaseCall = journal.Calls()[1];  // ReleaseMemory\t<session id>\t...
+    const size_t idStart = releaseCall.find('\t') + 1;
+    const std::string sessionId =
+        releaseCall.substr(idStart, releaseCall.find('\t', idStart) - idStart);
+    using UninitializeFunc = std::int32_t (*)(const char*);
+    const auto uninitialize = reinterpret_cast<UninitializeFunc>(
+        reinterpret_cast<void*>(GetProcAddress(sdk, "Uninitialize")));
+    ASSERT_NE(uninitialize, nullptr);
+    EXPECT_EQ(uninitialize(sessionId.c_str()), 0);
+    FreeLibrary(sdk);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 namespace tsctest {
 namespace {
 
+constexpr wchar_t kTestsFolder[] = L"C:\\dttsc-tests";
+
 std::wstring ExpandedLocalAppData() {
     wchar_t buffer[MAX_PATH] = {};
     ExpandEnvironmentStringsW(L"%LOCALAPPDATA%", buffer, MAX_PATH);
@@ -19,7 +21,10 @@ std::wstring ExpandedLocalAppData() {
 struct TempRootHolder {
     std::wstring path;
     ~TempRootHolder() {
-        if (!path.empty()) RemoveTree(path);
+        if (path.empty()) return;
+        RemoveTree(path);
+        // The common parent goes too once the last test's folder is gone.
+        RemoveDirectoryW(kTestsFolder);
     }
 };
 
@@ -42,7 +47,7 @@ std::wstring TempRoot() {
     static TempRootHolder holder;
     if (holder.path.empty()) {
         static std::atomic<unsigned> counter{0};
-        holder.path = L"C:\\dttsc-tests\\" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+        holder.path = std::wstring(kTestsFolder) + L"\\" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                       std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(counter++);
         std::filesystem::create_directories(holder.path);
     }

@@ -6,7 +6,7 @@ namespace tsctest {
 namespace {
 
 class Key {
-public:
+  public:
     Key(HKEY root, const std::wstring& subKey, bool create) {
         if (create) {
             RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
@@ -22,7 +22,7 @@ public:
     Key& operator=(const Key&) = delete;
     HKEY get() const { return key_; }
 
-private:
+  private:
     HKEY key_ = nullptr;
 };
 
@@ -50,6 +50,19 @@ std::vector<std::uint8_t> StringBytes(const std::wstring& text) {
     return std::vector<std::uint8_t>(bytes, bytes + (text.size() + 1) * sizeof(wchar_t));
 }
 
+bool KeyExists(HKEY root, const std::wstring& subKey) {
+    return Key(root, subKey, false).get() != nullptr;
+}
+
+// The outermost missing key on the way down to subKey (subKey itself included), or empty.
+std::wstring OutermostMissingKey(HKEY root, const std::wstring& subKey) {
+    for (size_t end = subKey.find(L'\\');; end = subKey.find(L'\\', end + 1)) {
+        const std::wstring prefix = subKey.substr(0, end);
+        if (!prefix.empty() && !KeyExists(root, prefix)) return prefix;
+        if (end == std::wstring::npos) return {};
+    }
+}
+
 }  // namespace
 
 ScopedRegistryKey::ScopedRegistryKey(HKEY root, std::wstring subKey)
@@ -57,11 +70,15 @@ ScopedRegistryKey::ScopedRegistryKey(HKEY root, std::wstring subKey)
     Key key(root_, subKey_, false);
     existed_ = key.get() != nullptr;
     if (existed_) saved_ = ReadAllValues(key.get());
+    missingAncestor_ = OutermostMissingKey(root_, subKey_);
 }
 
 ScopedRegistryKey::~ScopedRegistryKey() {
     RegDeleteTreeW(root_, subKey_.c_str());
-    if (!existed_) return;
+    if (!existed_) {
+        if (!missingAncestor_.empty()) RegDeleteTreeW(root_, missingAncestor_.c_str());
+        return;
+    }
     Key key(root_, subKey_, true);
     for (const RegistryValue& value : saved_) {
         RegSetValueExW(key.get(), value.name.c_str(), 0, value.type, value.data.data(),

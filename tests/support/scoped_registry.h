@@ -1,5 +1,5 @@
 // Changes one registry key for a test and puts it back as it was at scope end: the key's
-// existence and all its values (subkeys are not touched).
+// existence, all its values, and the existence of its parent keys.
 #pragma once
 
 #include <windows.h>
@@ -18,7 +18,7 @@ struct RegistryValue {
 };
 
 class ScopedRegistryKey {
-public:
+  public:
     ScopedRegistryKey(HKEY root, std::wstring subKey);
     ~ScopedRegistryKey();
     ScopedRegistryKey(const ScopedRegistryKey&) = delete;
@@ -35,11 +35,13 @@ public:
     // Removes the key with its values (and any subkeys).
     void DeleteKey();
 
-private:
+  private:
     HKEY root_;
     std::wstring subKey_;
     bool existed_ = false;
     std::vector<RegistryValue> saved_;
+    // The outermost ancestor that did not exist yet: setting a value creates it, so it goes too.
+    std::wstring missingAncestor_;
 };
 
 }  // namespace tsctest

@@ -10,6 +10,7 @@
 #include "support/diagnostic_recorder.h"
 #include "support/machine.h"
 #include "support/scoped_environment.h"
+#include "support/scoped_files.h"
 #include "support/scoped_registry.h"
 #include "support/wrapper_log.h"
 
@@ -44,16 +45,20 @@ INSTANTIATE_TEST_SUITE_P(Values, Bypass, ::testing::Values(L"1", L"0", L"false",
 // start goes on to the folder.
 TEST(SessionStart, FailedSessionWarnsWithTheStatusAndGoesOn) {
     tsctest::ScopedEnvironmentVariable bypass(L"TSC_INITIALIZE_BYPASSED", std::nullopt);
-    tsctest::ScopedRegistryKey quil(HKEY_LOCAL_MACHINE, tsctest::kQuilKey);
-    quil.DeleteKey();  // no SDK recorded: the load fails with status 3
-    tsctest::ScopedRegistryKey release(HKEY_LOCAL_MACHINE, tsctest::kReleaseKey);
-    release.DeleteKey();
+    tsctest::HealthyMachine machine;
+    machine.ReleaseKey().DeleteKey();
+    // A self-update naming this very process refuses every load, with status 8.
+    tsctest::ScopedDirectory lockFolder(tsctest::kLockFileFolder);
+    tsctest::ScopedFile lockFile(
+        std::wstring(tsctest::kLockFileFolder) + L"\\TsQUILInstaller.run.lock",
+        std::to_string(GetCurrentProcessId()));
     tsctest::DiagnosticRecorder recorder;
 
     EXPECT_FALSE(dtutInitializeTSC());
     ASSERT_GE(recorder.messages().size(), 1u);
     EXPECT_EQ(recorder.messages()[0],
-              (Diagnostic{"WARN", "Failed to intialize QUIL SDK wrapper status code:3"}));
+              (Diagnostic{"WARN", "Failed to intialize QUIL SDK wrapper status code:8"}));
+    dtutUninitializeTSC();
 }
 
 }  // namespace
