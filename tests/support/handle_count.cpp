@@ -88,4 +88,28 @@ std::optional<std::uint64_t> ProcessPrivateBytes() {
     return counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
 }
 
+std::optional<std::uint64_t> ProcessHeapBytesInUse() {
+    std::vector<HANDLE> heaps(64);
+    for (;;) {
+        const DWORD count = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+        if (count == 0) return std::nullopt;
+        if (count <= heaps.size()) {
+            heaps.resize(count);
+            break;
+        }
+        heaps.resize(count);
+    }
+    std::uint64_t inUse = 0;
+    for (HANDLE heap : heaps) {
+        // Locked so that the walk sees one consistent state of the heap.
+        if (!HeapLock(heap)) return std::nullopt;
+        PROCESS_HEAP_ENTRY entry = {};
+        while (HeapWalk(heap, &entry)) {
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) inUse += entry.cbData;
+        }
+        HeapUnlock(heap);
+    }
+    return inUse;
+}
+
 }  // namespace tsctest
