@@ -1,0 +1,62 @@
+// benchmark.exe: the library's time for a session start (cold, as the first call of a process,
+// and warm, repeated) against the bare platform calls it cannot do without, and how its costs
+// grow with the SDK file's size, the number of processes, PATH's length and the log's size.
+// Prints a table and ends with the line "ratio cold=<x> warm=<y>" (library / baseline, 1 MB
+// SDK). Exit status: 0 when every run answered as expected, 1 otherwise, 2 when the run could not
+// be made.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "benchmark_suite.h"
+#include "library_probe.h"
+#include "options.h"
+#include "wide_args.h"
+
+namespace {
+
+bool AnyFailed(const std::vector<bench::ResultRow>& rows) {
+    for (const bench::ResultRow& row : rows) {
+        if (row.failed) return true;
+    }
+    return false;
+}
+
+std::string RatioText(const std::optional<double>& ratio) {
+    if (!ratio) return "n/a";
+    char text[16];
+    std::snprintf(text, sizeof(text), "%.2f", *ratio);
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::wstring> wide = bench::WideArguments();
+    if (wide.size() > 1 && wide[1] == L"--probe") {
+        return bench::RunLibraryProbe(std::vector<std::wstring>(wide.begin() + 2, wide.end()));
+    }
+    bench::Options options({{"cold-runs", 41},
+                            {"warm-up", 5},
+                            {"warm-cycles", 90},
+                            {"large-sdk-cycles", 30},
+                            {"rounds", 5},
+                            {"process-cycles", 30},
+                            {"path-repeats", 300},
+                            {"log-cycles", 60}});
+    std::string error;
+    if (!options.Parse(argc, argv, &error) || options.Get("rounds") < 1) {
+        std::fprintf(stderr, "%s\n%s\n", error.c_str(), options.Usage("benchmark.exe").c_str());
+        return 2;
+    }
+    bench::BenchmarkSuite suite(options);
+    if (!suite.Ready()) {
+        std::fprintf(stderr, "benchmark: %s\n", suite.Problem().c_str());
+        return 2;
+    }
+    suite.Run();
+    bench::PrintTable(suite.Rows());
+    std::printf("ratio cold=%s warm=%s\n", RatioText(suite.ColdRatio()).c_str(),
+                RatioText(suite.WarmRatio()).c_str());
+    return AnyFailed(suite.Rows()) ? 1 : 0;
+}

@@ -1,0 +1,221 @@
+#include "benchmark_suite.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "child_process.h"
+#include "library_probe.h"
+#include "location/win_handles.h"
+#include "sleepers.h"
+#include "support/paths.h"
+#include "support/scoped_files.h"
+#include "text.h"
+
+namespace bench {
+namespace {
+
+constexpr wchar_t kLockFileName[] = L"TsQUILInstaller.run.lock";
+constexpr std::uint64_t kMiB = 1024 * 1024;
+
+std::wstring Arg(std::int64_t value) { return std::to_wstring(value); }
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::uint64_t FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+std::string SizeLabel(std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.2f MB SDK", static_cast<double>(bytes) / kMiB);
+    return text;
+}
+
+// Fills the file with whole log lines up to about `bytes`; an empty file for 0.
+bool WriteLogOfSize(const std::wstring& path, std::uint64_t bytes) {
+    const tsc::UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                 nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                                 nullptr));
+    if (!file) return false;
+    const std::string line =
+        "[2026-01-01T00:00:00] [INFO] QUILAPIWrapperImpl::Initialize: an earlier session\r\n";
+    std::string chunk;
+    while (chunk.size() + line.size() <= kMiB) chunk += line;
+    for (std::uint64_t written = 0; written + chunk.size() <= bytes; written += chunk.size()) {
+        DWORD done = 0;
+        if (!WriteFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &done,
+                       nullptr)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::int64_t AtLeastOne(std::int64_t value) { return value > 0 ? value : 1; }
+
+}  // namespace
+
+BenchmarkSuite::BenchmarkSuite(const Options& options)
+    : options_(options), binDir_(tsctest::BinDir()) {
+    const std::wstring fixtures = binDir_ + L"\\bench-fixtures\\";
+    for (const wchar_t* name : {L"quilsdk_bench.dll", L"quilsdk_1mb.dll", L"quilsdk_20mb.dll"}) {
+        const std::wstring path = fixtures + name;
+        sdks_.push_back({SizeLabel(FileSize(path)), path});
+        if (!FileExists(path)) {
+            problem_ = "missing " + Utf8(path) + " (build the target bench_fixtures)";
+        }
+    }
+    for (const wchar_t* program : {L"\\baseline.exe", L"\\bench_sleeper.exe", L"\\dttscsdk.dll"}) {
+        if (!FileExists(binDir_ + program)) problem_ = "missing " + Utf8(binDir_ + program);
+    }
+}
+
+void BenchmarkSuite::UseSdk(const SdkVariant& sdk) {
+    machine_.QuilKey().SetString(L"QUILSDKLocation", sdk.path);
+}
+
+std::vector<std::vector<double>> BenchmarkSuite::Interleave(const std::vector<ChildRun>& runs,
+                                                            std::int64_t rounds, bool* failed) {
+    std::vector<std::vector<double>> samples(runs.size());
+    for (std::int64_t round = 0; round < rounds; ++round) {
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            if (runs[i].prepare && !runs[i].prepare()) {
+                *failed = true;
+                continue;
+            }
+            const std::optional<ChildOutput> child = RunChild(runs[i].command);
+            if (!child || child->exitCode != 0) {
+                *failed = true;
+                continue;
+            }
+            for (double sample : ParseSamples(child->out)) samples[i].push_back(sample);
+        }
+    }
+    return samples;
+}
+
+std::wstring BenchmarkSuite::LibraryCycle(std::int64_t cycles) const {
+    return CommandLine(binDir_ + L"\\benchmark.exe",
+                       {L"--probe", L"cycle", Arg(options_.Get("warm-up")), Arg(cycles)});
+}
+
+std::wstring BenchmarkSuite::BaselineCycle(const SdkVariant& sdk, std::int64_t cycles) const {
+    return CommandLine(binDir_ + L"\\baseline.exe", {L"cycle", sdk.path, machine_.Folder(),
+                                                     Arg(options_.Get("warm-up")), Arg(cycles)});
+}
+
+// Each run is a fresh process whose first call is the one timed.
+void BenchmarkSuite::MeasureCold(const SdkVariant& sdk) {
+    UseSdk(sdk);
+    ResultRow row{"cold: first start in a process", sdk.label, {}, Summary{}, false};
+    const auto samples = Interleave(
+        {{CommandLine(binDir_ + L"\\benchmark.exe", {L"--probe", L"cold"}), nullptr},
+         {CommandLine(binDir_ + L"\\baseline.exe", {L"cold", sdk.path, machine_.Folder()}),
+          nullptr}},
+        options_.Get("cold-runs"), &row.failed);
+    row.library = Summarize(samples[0]);
+    row.baseline = Summarize(samples[1]);
+    coldRatio_ = Ratio(row);
+    rows_.push_back(row);
+}
+
+void BenchmarkSuite::MeasureWarm(const SdkVariant& sdk, std::int64_t cycles, bool forRatio) {
+    UseSdk(sdk);
+    const std::int64_t rounds = options_.Get("rounds");
+    const std::int64_t perRound = AtLeastOne(cycles / rounds);
+    ResultRow row{"warm: start + end cycle", sdk.label, {}, Summary{}, false};
+    const auto samples =
+        Interleave({{LibraryCycle(perRound), nullptr}, {BaselineCycle(sdk, perRound), nullptr}},
+                   rounds, &row.failed);
+    row.library = Summarize(samples[0]);
+    row.baseline = Summarize(samples[1]);
+    if (forRatio) warmRatio_ = Ratio(row);
+    rows_.push_back(row);
+}
+
+// The lock file names a live process, so every start is refused as a running self-update after
+// a walk through the process list; the baseline walks the same list to the same process.
+void BenchmarkSuite::MeasureProcessCounts() {
+    Sleepers sleepers(binDir_ + L"\\bench_sleeper.exe");
+    const tsctest::ScopedDirectory lockFolder(tsctest::kLockFileFolder);
+    const std::wstring lockPath = std::wstring(tsctest::kLockFileFolder) + L"\\" + kLockFileName;
+    const std::int64_t rounds = options_.Get("rounds");
+    const std::int64_t perRound = AtLeastOne(options_.Get("process-cycles") / rounds);
+    for (std::size_t target : {std::size_t{10}, std::size_t{50}, std::size_t{200}}) {
+        ResultRow row{"self-update check: start + end", "", {}, Summary{}, false};
+        row.failed = !sleepers.GrowTo(target);
+        row.variant = std::to_string(ProcessCount()) + " processes";
+        const std::wstring id = std::to_wstring(sleepers.NewestId());
+        const tsctest::ScopedFile lockFile(lockPath, Utf8(id));
+        const std::wstring baseline =
+            CommandLine(binDir_ + L"\\baseline.exe",
+                        {L"snapshot", id, Arg(options_.Get("warm-up")), Arg(perRound)});
+        const auto samples = Interleave({{LibraryCycle(perRound), nullptr}, {baseline, nullptr}},
+                                        rounds, &row.failed);
+        row.library = Summarize(samples[0]);
+        row.baseline = Summarize(samples[1]);
+        rows_.push_back(row);
+    }
+}
+
+void BenchmarkSuite::MeasurePathLengths() {
+    const std::vector<int> lengths = {1, 100, 1000};
+    std::vector<ChildRun> runs;
+    for (int entries : lengths) {
+        runs.push_back(
+            {CommandLine(binDir_ + L"\\benchmark.exe",
+                         {L"--probe", L"update", Arg(entries), Arg(options_.Get("warm-up")),
+                          Arg(AtLeastOne(options_.Get("path-repeats") / options_.Get("rounds")))}),
+             nullptr});
+    }
+    bool failed = false;
+    const auto samples = Interleave(runs, options_.Get("rounds"), &failed);
+    for (std::size_t i = 0; i < lengths.size(); ++i) {
+        rows_.push_back({"PATH update", std::to_string(lengths[i]) + " entries",
+                         Summarize(samples[i]), std::nullopt, failed});
+    }
+}
+
+// The log is rewritten to its size before every run, so the runs' own lines do not count.
+void BenchmarkSuite::MeasureLogSizes() {
+    const std::vector<std::uint64_t> sizes = {0, 100};
+    const std::int64_t rounds = options_.Get("rounds");
+    const std::int64_t perRound = AtLeastOne(options_.Get("log-cycles") / rounds);
+    std::vector<ChildRun> runs;
+    for (std::uint64_t megabytes : sizes) {
+        runs.push_back({LibraryCycle(perRound), [this, megabytes] {
+                            return WriteLogOfSize(log_.path(), megabytes * kMiB);
+                        }});
+    }
+    bool failed = false;
+    const auto samples = Interleave(runs, rounds, &failed);
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        rows_.push_back({"warm cycle with a log of", std::to_string(sizes[i]) + " MB",
+                         Summarize(samples[i]), std::nullopt, failed});
+    }
+    DeleteFileW(log_.path().c_str());
+}
+
+void BenchmarkSuite::Run() {
+    const SdkVariant& oneMegabyte = sdks_[1];
+    std::fprintf(stderr, "benchmark: cold starts ...\n");
+    MeasureCold(oneMegabyte);
+    std::fprintf(stderr, "benchmark: warm cycles by SDK size ...\n");
+    MeasureWarm(sdks_[0], options_.Get("warm-cycles"), false);
+    MeasureWarm(oneMegabyte, options_.Get("warm-cycles"), true);
+    MeasureWarm(sdks_[2], options_.Get("large-sdk-cycles"), false);
+    UseSdk(oneMegabyte);
+    std::fprintf(stderr, "benchmark: self-update check by process count ...\n");
+    MeasureProcessCounts();
+    std::fprintf(stderr, "benchmark: PATH update by length ...\n");
+    MeasurePathLengths();
+    std::fprintf(stderr, "benchmark: log size ...\n");
+    MeasureLogSizes();
+}
+
+}  // namespace bench

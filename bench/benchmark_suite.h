@@ -1,0 +1,72 @@
+// The benchmark's measurements, each made in fresh child processes on a provisioned machine:
+// the library's probe (benchmark.exe --probe) against the bare platform calls (baseline.exe).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "log_aside.h"
+#include "options.h"
+#include "result_table.h"
+#include "support/machine.h"
+#include "support/scoped_environment.h"
+
+namespace bench {
+
+struct SdkVariant {
+    std::string label;  // "1 MB", ...
+    std::wstring path;
+};
+
+class BenchmarkSuite {
+  public:
+    explicit BenchmarkSuite(const Options& options);
+
+    // False, with Problem() saying why, when a program or SDK file is missing.
+    bool Ready() const { return problem_.empty(); }
+    const std::string& Problem() const { return problem_; }
+
+    void Run();
+    const std::vector<ResultRow>& Rows() const { return rows_; }
+    // The cold and warm ratios for the 1 MB SDK, once Run has measured them.
+    std::optional<double> ColdRatio() const { return coldRatio_; }
+    std::optional<double> WarmRatio() const { return warmRatio_; }
+
+  private:
+    void MeasureCold(const SdkVariant& sdk);
+    void MeasureWarm(const SdkVariant& sdk, std::int64_t cycles, bool forRatio);
+    void MeasureProcessCounts();
+    void MeasurePathLengths();
+    void MeasureLogSizes();
+
+    // One child process to run, and what to put in place right before it.
+    struct ChildRun {
+        std::wstring command;
+        std::function<bool()> prepare;
+    };
+    // Runs each in turn, `rounds` times over, so that a busy moment of the machine falls on all
+    // of them alike; the times each printed, in the order of `runs`. A run that cannot be
+    // prepared, started, or that ends with a non-zero status sets *failed.
+    std::vector<std::vector<double>> Interleave(const std::vector<ChildRun>& runs,
+                                                std::int64_t rounds, bool* failed);
+    void UseSdk(const SdkVariant& sdk);
+    std::wstring LibraryCycle(std::int64_t cycles) const;
+    std::wstring BaselineCycle(const SdkVariant& sdk, std::int64_t cycles) const;
+
+    const Options& options_;
+    std::wstring binDir_;
+    std::vector<SdkVariant> sdks_;
+    tsctest::HealthyMachine machine_;
+    WrapperLogAside log_;
+    tsctest::ScopedEnvironmentVariable bypass_{L"TSC_INITIALIZE_BYPASSED", std::nullopt};
+    tsctest::ScopedEnvironmentVariable journal_{L"QUILSDK_STANDIN_JOURNAL", std::nullopt};
+    std::vector<ResultRow> rows_;
+    std::optional<double> coldRatio_;
+    std::optional<double> warmRatio_;
+    std::string problem_;
+};
+
+}  // namespace bench

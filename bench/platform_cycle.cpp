@@ -1,0 +1,103 @@
+#include "platform_cycle.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+#include <wintrust.h>
+#include <softpub.h>
+
+#include <array>
+#include <cstddef>
+#include <utility>
+
+#include "loader/crypt_handles.h"
+#include "wrapper/sdk_exports.h"
+
+namespace bench {
+namespace {
+
+constexpr wchar_t kPublisher[] = L"Tesmora, Inc";
+
+// The same request the library sends: no UI, no revocation (never a network access), by path,
+// with room for the trailing pSignatureSettings field that older headers leave out.
+constexpr DWORD kTrustDataSize = 88;
+struct TrustRequest {
+    WINTRUST_DATA data;
+    std::array<std::byte, kTrustDataSize - sizeof(WINTRUST_DATA)> signatureSettings;
+};
+
+template <typename Func>
+Func Export(HMODULE module, const char* name) {
+    return reinterpret_cast<Func>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+PlatformCycle::PlatformCycle(std::wstring sdkPath, std::string folder)
+    : sdkPath_(std::move(sdkPath)), folder_(std::move(folder)) {}
+
+bool PlatformCycle::Open() {
+    if (!VerifyTrust() || !FindPublisher()) return false;
+    sdk_.reset(LoadLibraryW(sdkPath_.c_str()));
+    return sdk_ && StartSession();
+}
+
+bool PlatformCycle::VerifyTrust() const {
+    WINTRUST_FILE_INFO file = {};
+    file.cbStruct = sizeof(file);
+    file.pcwszFilePath = sdkPath_.c_str();
+    TrustRequest request = {};
+    request.data.cbStruct = kTrustDataSize;
+    request.data.dwUIChoice = WTD_UI_NONE;
+    request.data.fdwRevocationChecks = WTD_REVOKE_NONE;
+    request.data.dwUnionChoice = WTD_CHOICE_FILE;
+    request.data.pFile = &file;
+    request.data.dwStateAction = WTD_STATEACTION_VERIFY;
+    request.data.dwUIContext = WTD_UICONTEXT_EXECUTE;
+    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    const LONG status = WinVerifyTrust(nullptr, &action, &request.data);
+    request.data.dwStateAction = WTD_STATEACTION_CLOSE;
+    WinVerifyTrust(nullptr, &action, &request.data);
+    return status == 0;
+}
+
+bool PlatformCycle::FindPublisher() const {
+    DWORD encoding = 0;
+    DWORD contentType = 0;
+    DWORD formatType = 0;
+    tsc::UniqueCryptMsg message;
+    tsc::UniqueCertStore store;
+    if (!CryptQueryObject(CERT_QUERY_OBJECT_FILE, sdkPath_.c_str(),
+                          CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED, CERT_QUERY_FORMAT_FLAG_BINARY,
+                          0, &encoding, &contentType, &formatType, store.put(), message.put(),
+                          nullptr)) {
+        return false;
+    }
+    const tsc::UniqueCertContext match(CertFindCertificateInStore(
+        store.get(), encoding, 0, CERT_FIND_SUBJECT_STR_W, kPublisher, nullptr));
+    return match.valid();
+}
+
+bool PlatformCycle::StartSession() {
+    const auto initialize = Export<InitializeFunc>(sdk_.get(), "Initialize");
+    const auto releaseMemory = Export<ReleaseMemoryFunc>(sdk_.get(), "ReleaseMemory");
+    const auto lock = Export<LockDirectoryFunc>(sdk_.get(), "LockDirectory");
+    if (initialize == nullptr || releaseMemory == nullptr || lock == nullptr) return false;
+    char* id = nullptr;
+    const bool opened = initialize("TSC", "2026", "neutral", &id) == 0 && id != nullptr;
+    sessionId_ = opened ? id : "";
+    releaseMemory(sessionId_.c_str(), &id);
+    return opened && lock(sessionId_.c_str(), folder_.c_str()) == 0;
+}
+
+bool PlatformCycle::Close() {
+    if (!sdk_) return false;
+    const auto unlock = Export<UnLockDirectoryFunc>(sdk_.get(), "UnLockDirectory");
+    const auto uninitialize = Export<UninitializeFunc>(sdk_.get(), "Uninitialize");
+    const bool unlocked = unlock != nullptr && unlock(sessionId_.c_str(), folder_.c_str()) == 0;
+    const bool closed = uninitialize != nullptr && uninitialize(sessionId_.c_str()) == 0;
+    sessionId_.clear();
+    const bool freed = FreeLibrary(sdk_.release()) != FALSE;
+    return unlocked && closed && freed;
+}
+
+}  // namespace bench

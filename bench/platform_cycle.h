@@ -1,0 +1,34 @@
+// The platform calls a session start and end cannot do without, made directly: the signature
+// and publisher checks of the SDK file, its load, and the SDK's own session and lock calls.
+// It is the yardstick the library's own cycle is measured against.
+#pragma once
+
+#include <string>
+
+#include "bench_handles.h"
+
+namespace bench {
+
+class PlatformCycle {
+  public:
+    // folder: the folder to lock, UTF-8 with a trailing backslash, as the SDK receives it.
+    PlatformCycle(std::wstring sdkPath, std::string folder);
+
+    // WinVerifyTrust verify and close, CryptQueryObject and the certificate search, LoadLibraryW,
+    // then the SDK's Initialize, ReleaseMemory and LockDirectory. False when any step failed.
+    bool Open();
+    // UnLockDirectory, Uninitialize and FreeLibrary. False when any step failed.
+    bool Close();
+
+  private:
+    bool VerifyTrust() const;
+    bool FindPublisher() const;
+    bool StartSession();
+
+    std::wstring sdkPath_;
+    std::string folder_;
+    UniqueModule sdk_;
+    std::string sessionId_;
+};
+
+}  // namespace bench

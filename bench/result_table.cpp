@@ -1,0 +1,39 @@
+#include "result_table.h"
+
+#include <cstdio>
+
+namespace bench {
+namespace {
+
+std::string Cell(const Summary& s) {
+    if (s.count == 0) return "no result";
+    char text[96];
+    std::snprintf(text, sizeof(text), "%9.3f (%.3f-%.3f)", s.median, s.min, s.max);
+    return text;
+}
+
+}  // namespace
+
+std::optional<double> Ratio(const ResultRow& row) {
+    if (!row.baseline || row.baseline->count == 0 || row.baseline->median <= 0 ||
+        row.library.count == 0) {
+        return std::nullopt;
+    }
+    return row.library.median / row.baseline->median;
+}
+
+void PrintTable(const std::vector<ResultRow>& rows) {
+    std::printf("%-34s %-22s %5s  %-34s %-34s %6s\n", "measure", "variant", "n",
+                "library ms: median (min-max)", "baseline ms: median (min-max)", "ratio");
+    for (const ResultRow& row : rows) {
+        const std::optional<double> ratio = Ratio(row);
+        char ratioText[16] = "-";
+        if (ratio) std::snprintf(ratioText, sizeof(ratioText), "%.2f", *ratio);
+        std::printf("%-34s %-22s %5zu  %-34s %-34s %6s%s\n", row.measure.c_str(),
+                    row.variant.c_str(), row.library.count, Cell(row.library).c_str(),
+                    row.baseline ? Cell(*row.baseline).c_str() : "-", ratioText,
+                    row.failed ? "  FAILED RUN" : "");
+    }
+}
+
+}  // namespace bench

@@ -1,0 +1,37 @@
+// Idle processes that fill the prefix's process list for the self-update check. They are ended
+// when the object goes (and end by themselves when this process does).
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "bench_handles.h"
+
+namespace bench {
+
+// The processes in the list the self-update check walks (this prefix's).
+std::size_t ProcessCount();
+
+class Sleepers {
+  public:
+    explicit Sleepers(std::wstring sleeperProgram);
+    ~Sleepers();
+    Sleepers(const Sleepers&) = delete;
+    Sleepers& operator=(const Sleepers&) = delete;
+
+    // Starts sleepers until the process list holds at least `total` processes. False when one
+    // could not be started.
+    bool GrowTo(std::size_t total);
+    // The id of the last sleeper started, or of this process when none was.
+    DWORD NewestId() const;
+
+  private:
+    std::wstring program_;
+    std::vector<UniqueKernelHandle> processes_;
+    DWORD newestId_ = 0;
+};
+
+}  // namespace bench
