@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "child_process.h"
 #include "library_probe.h"
@@ -36,7 +39,8 @@ std::string SizeLabel(std::uint64_t bytes) {
     return text;
 }
 
-// Fills the file with whole log lines up to about `bytes`; an empty file for 0.
+// Fills the file with whole log lines up to about `bytes`, and lets the disk catch up, so that
+// writing it does not slow the runs that follow.
 bool WriteLogOfSize(const std::wstring& path, std::uint64_t bytes) {
     const tsc::UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
@@ -53,8 +57,50 @@ bool WriteLogOfSize(const std::wstring& path, std::uint64_t bytes) {
             return false;
         }
     }
-    return true;
+    return FlushFileBuffers(file.get()) != FALSE;
 }
+
+// Logs of several sizes, written once beside the wrapper log; Use moves one into its place
+// (and the one there back to its own name), which costs a rename instead of a rewrite.
+class LogsOfSizes {
+  public:
+    LogsOfSizes(std::wstring logPath, const std::vector<std::uint64_t>& megabytes)
+        : logPath_(std::move(logPath)) {
+        // What the earlier runs wrote is of no further use (the user's own log is set aside).
+        DeleteFileW(logPath_.c_str());
+        for (std::uint64_t size : megabytes) {
+            const std::wstring path = logPath_ + L".bench-" + std::to_wstring(size) + L"MB";
+            ready_ = WriteLogOfSize(path, size * kMiB) && ready_;
+            spares_.push_back(path);
+        }
+    }
+    ~LogsOfSizes() {
+        PutBack();
+        for (const std::wstring& path : spares_) DeleteFileW(path.c_str());
+    }
+    LogsOfSizes(const LogsOfSizes&) = delete;
+    LogsOfSizes& operator=(const LogsOfSizes&) = delete;
+
+    bool Use(std::size_t index) {
+        PutBack();
+        if (!ready_ || !MoveFileExW(spares_[index].c_str(), logPath_.c_str(), 0)) return false;
+        inPlace_ = index;
+        return true;
+    }
+
+  private:
+    void PutBack() {
+        if (inPlace_ < spares_.size()) {
+            MoveFileExW(logPath_.c_str(), spares_[inPlace_].c_str(), MOVEFILE_REPLACE_EXISTING);
+        }
+        inPlace_ = spares_.size();
+    }
+
+    std::wstring logPath_;
+    std::vector<std::wstring> spares_;
+    std::size_t inPlace_ = static_cast<std::size_t>(-1);
+    bool ready_ = true;
+};
 
 std::int64_t AtLeastOne(std::int64_t value) { return value > 0 ? value : 1; }
 
@@ -83,7 +129,9 @@ std::vector<std::vector<double>> BenchmarkSuite::Interleave(const std::vector<Ch
                                                             std::int64_t rounds, bool* failed) {
     std::vector<std::vector<double>> samples(runs.size());
     for (std::int64_t round = 0; round < rounds; ++round) {
-        for (std::size_t i = 0; i < runs.size(); ++i) {
+        // Every other round runs them in reverse order, so that none always goes first.
+        for (std::size_t k = 0; k < runs.size(); ++k) {
+            const std::size_t i = round % 2 == 0 ? k : runs.size() - 1 - k;
             if (runs[i].prepare && !runs[i].prepare()) {
                 *failed = true;
                 continue;
@@ -121,6 +169,9 @@ void BenchmarkSuite::MeasureCold(const SdkVariant& sdk) {
     row.library = Summarize(samples[0]);
     row.baseline = Summarize(samples[1]);
     coldRatio_ = Ratio(row);
+    if (row.library.count > 0 && row.baseline->count > 0) {
+        fastestCold_ = std::make_pair(row.library.min, row.baseline->min);
+    }
     rows_.push_back(row);
 }
 
@@ -181,16 +232,15 @@ void BenchmarkSuite::MeasurePathLengths() {
     }
 }
 
-// The log is rewritten to its size before every run, so the runs' own lines do not count.
+// The runs' own lines add a few KiB to a log; the sizes stay what they were.
 void BenchmarkSuite::MeasureLogSizes() {
     const std::vector<std::uint64_t> sizes = {0, 100};
     const std::int64_t rounds = options_.Get("rounds");
     const std::int64_t perRound = AtLeastOne(options_.Get("log-cycles") / rounds);
+    LogsOfSizes logs(log_.path(), sizes);
     std::vector<ChildRun> runs;
-    for (std::uint64_t megabytes : sizes) {
-        runs.push_back({LibraryCycle(perRound), [this, megabytes] {
-                            return WriteLogOfSize(log_.path(), megabytes * kMiB);
-                        }});
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        runs.push_back({LibraryCycle(perRound), [&logs, i] { return logs.Use(i); }});
     }
     bool failed = false;
     const auto samples = Interleave(runs, rounds, &failed);
@@ -198,7 +248,6 @@ void BenchmarkSuite::MeasureLogSizes() {
         rows_.push_back({"warm cycle with a log of", std::to_string(sizes[i]) + " MB",
                          Summarize(samples[i]), std::nullopt, failed});
     }
-    DeleteFileW(log_.path().c_str());
 }
 
 void BenchmarkSuite::Run() {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "log_aside.h"
@@ -31,6 +32,9 @@ class BenchmarkSuite {
 
     void Run();
     const std::vector<ResultRow>& Rows() const { return rows_; }
+    // The fastest cold starts, library and baseline, once Run has measured them: less exposed to
+    // a busy machine than the medians.
+    std::optional<std::pair<double, double>> FastestColdStarts() const { return fastestCold_; }
     // The cold and warm ratios for the 1 MB SDK, once Run has measured them.
     std::optional<double> ColdRatio() const { return coldRatio_; }
     std::optional<double> WarmRatio() const { return warmRatio_; }
@@ -48,8 +52,9 @@ class BenchmarkSuite {
         std::function<bool()> prepare;
     };
     // Runs each in turn, `rounds` times over, so that a busy moment of the machine falls on all
-    // of them alike; the times each printed, in the order of `runs`. A run that cannot be
-    // prepared, started, or that ends with a non-zero status sets *failed.
+    // of them alike (every other round in reverse order); the times each printed, in the order of
+    // `runs`. A run that cannot be prepared, started, or that ends with a non-zero status sets
+    // *failed.
     std::vector<std::vector<double>> Interleave(const std::vector<ChildRun>& runs,
                                                 std::int64_t rounds, bool* failed);
     void UseSdk(const SdkVariant& sdk);
@@ -65,6 +70,7 @@ class BenchmarkSuite {
     tsctest::ScopedEnvironmentVariable journal_{L"QUILSDK_STANDIN_JOURNAL", std::nullopt};
     std::vector<ResultRow> rows_;
     std::optional<double> coldRatio_;
+    std::optional<std::pair<double, double>> fastestCold_;
     std::optional<double> warmRatio_;
     std::string problem_;
 };

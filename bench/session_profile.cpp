@@ -1,0 +1,142 @@
+// session_profile.exe: where a session start and end spend their time. It links the library
+// statically and takes a time stamp whenever one of the library's seams is passed: around the
+// known-folder lookup, every existence query and the SDK's FreeLibrary, at the start of every
+// log line, and right before the SDK is loaded. It prints the timeline of the first start and
+// end in the process and of a later one, and the cost of one log line on its own.
+//
+// Usage: session_profile.exe [--warm-up N] (the cycles between the first and the profiled later
+// one). Needs the 1 MB SDK of the target bench_fixtures.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "dttscsdk/dttscsdk.h"
+#include "loader/loader_seams.h"
+#include "location/location_seams.h"
+#include "log_aside.h"
+#include "options.h"
+#include "stopwatch.h"
+#include "support/machine.h"
+#include "support/paths.h"
+#include "support/scoped_environment.h"
+#include "wrapper/quil_api_wrapper_impl.h"
+#include "wrapper/wrapper_seams.h"
+
+namespace {
+
+struct Mark {
+    const char* what;
+    double ms;
+};
+
+std::vector<Mark> marks;
+const bench::Stopwatch* profileClock = nullptr;
+
+void Note(const char* what) { marks.push_back({what, profileClock->ElapsedMs()}); }
+
+// The real functions behind the seams, called by the timing wrappers below.
+std::uint32_t (*realStatusQuery)(const std::wstring&) = nullptr;
+HRESULT(WINAPI* realKnownFolderPath)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*) = nullptr;
+void (*realBeforeSdkLoad)(const std::wstring&) = nullptr;
+errno_t (*realLocalTime)(struct tm*, const __time64_t*) = nullptr;
+BOOL(WINAPI* realFreeLibrary)(HMODULE) = nullptr;
+
+std::uint32_t TimedStatusQuery(const std::wstring& path) {
+    Note("existence query ...");
+    const std::uint32_t code = realStatusQuery(path);
+    Note("... existence query done");
+    return code;
+}
+
+HRESULT WINAPI TimedKnownFolderPath(REFKNOWNFOLDERID id, DWORD flags, HANDLE token, PWSTR* path) {
+    Note("known-folder lookup ...");
+    const HRESULT result = realKnownFolderPath(id, flags, token, path);
+    Note("... known-folder lookup done");
+    return result;
+}
+
+void TimedBeforeSdkLoad(const std::wstring& path) {
+    Note("signature checks done; LoadLibraryW next");
+    realBeforeSdkLoad(path);
+}
+
+errno_t TimedLocalTime(struct tm* result, const __time64_t* time) {
+    Note("log line ...");
+    return realLocalTime(result, time);
+}
+
+BOOL WINAPI TimedFreeLibrary(HMODULE module) {
+    Note("SDK FreeLibrary ...");
+    const BOOL freed = realFreeLibrary(module);
+    Note("... SDK FreeLibrary done");
+    return freed;
+}
+
+void InstallTimers() {
+    realStatusQuery = std::exchange(tsc::seams::statusQuery, &TimedStatusQuery);
+    realKnownFolderPath = std::exchange(tsc::seams::knownFolderPath, &TimedKnownFolderPath);
+    realBeforeSdkLoad = std::exchange(tsc::seams::beforeSdkLoad, &TimedBeforeSdkLoad);
+    realLocalTime = std::exchange(tsc::seams::localTime, &TimedLocalTime);
+    realFreeLibrary = std::exchange(tsc::seams::freeLibrary, &TimedFreeLibrary);
+}
+
+bool ProfileCycle(const char* title) {
+    const bench::Stopwatch watch;
+    profileClock = &watch;
+    marks.clear();
+    Note("dtutInitializeTSC ...");
+    const bool started = dtutInitializeTSC();
+    Note("... dtutInitializeTSC done; dtutUninitializeTSC ...");
+    dtutUninitializeTSC();
+    Note("... dtutUninitializeTSC done");
+    std::printf("%s\n%10s %10s  %s\n", title, "at ms", "step ms", "event");
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        const double step = i == 0 ? 0.0 : marks[i].ms - marks[i - 1].ms;
+        std::printf("%10.3f %10.3f  %s\n", marks[i].ms, step, marks[i].what);
+    }
+    std::printf("\n");
+    return started;
+}
+
+// One log line on its own: open, lock, append, unlock, close.
+double LogLineMs() {
+    constexpr int kLines = 200;
+    const bench::Stopwatch watch;
+    for (int i = 0; i < kLines; ++i) {
+        QUILAPIWrapperImpl::GetInstance().LogInfo("Profile: one line of the usual length");
+    }
+    return watch.ElapsedMs() / kLines;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bench::Options options({{"warm-up", 20}});
+    std::string error;
+    if (!options.Parse(argc, argv, &error)) {
+        std::fprintf(stderr, "%s\n%s\n", error.c_str(),
+                     options.Usage("session_profile.exe").c_str());
+        return 2;
+    }
+    const std::wstring sdk = tsctest::BinDir() + L"\\bench-fixtures\\quilsdk_1mb.dll";
+    if (GetFileAttributesW(sdk.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        std::fprintf(stderr, "session_profile: build the target bench_fixtures first\n");
+        return 2;
+    }
+    const tsctest::HealthyMachine machine(sdk);
+    const bench::WrapperLogAside log;
+    const tsctest::ScopedEnvironmentVariable bypass(L"TSC_INITIALIZE_BYPASSED", std::nullopt);
+    InstallTimers();
+    bool ok = ProfileCycle("first start and end in the process");
+    for (std::int64_t i = 0; i < options.Get("warm-up"); ++i) {
+        ok = dtutInitializeTSC() && ok;
+        dtutUninitializeTSC();
+    }
+    ok = ProfileCycle("a later start and end") && ok;
+    std::printf("one log line on its own: %.3f ms\n", LogLineMs());
+    return ok ? 0 : 1;
+}
