@@ -39,7 +39,10 @@ int Cold(const std::wstring& sdk, const std::wstring& folder) {
     const bool opened = platform.Open();
     const double ms = watch.ElapsedMs();
     platform.Close();
-    if (!opened) return 1;
+    if (!opened) {
+        std::fprintf(stderr, "baseline: a platform call of the start failed\n");
+        return 1;
+    }
     std::printf("%.4f\n", ms);
     return 0;
 }
@@ -51,6 +54,7 @@ int Cycle(const std::wstring& sdk, const std::wstring& folder, std::int64_t warm
         const bool opened = platform.Open();
         return platform.Close() && opened;
     });
+    if (!ok) std::fprintf(stderr, "baseline: a platform call of the cycle failed\n");
     return ok ? 0 : 1;
 }
 
@@ -68,7 +72,9 @@ bool FindInSnapshot(const std::string& idText) {
 
 int Snapshot(const std::wstring& id, std::int64_t warmUp, std::int64_t cycles) {
     const std::string idText = bench::Utf8(id);
-    return bench::RunTimedLoop(warmUp, cycles, [&] { return FindInSnapshot(idText); }) ? 0 : 1;
+    if (bench::RunTimedLoop(warmUp, cycles, [&] { return FindInSnapshot(idText); })) return 0;
+    std::fprintf(stderr, "baseline: process %s is not in the snapshot\n", idText.c_str());
+    return 1;
 }
 
 }  // namespace

@@ -138,6 +138,10 @@ std::vector<std::vector<double>> BenchmarkSuite::Interleave(const std::vector<Ch
             }
             const std::optional<ChildOutput> child = RunChild(runs[i].command);
             if (!child || child->exitCode != 0) {
+                std::fprintf(stderr, "benchmark: failed (%s): %s\n",
+                             child ? ("exit status " + std::to_string(child->exitCode)).c_str()
+                                   : "not started",
+                             Utf8(runs[i].command).c_str());
                 *failed = true;
                 continue;
             }

@@ -20,7 +20,10 @@ int Cold() {
     const bool started = dll.Initialize();
     const double ms = watch.ElapsedMs();
     dll.Uninitialize();
-    if (!started) return 1;
+    if (!started) {
+        std::fprintf(stderr, "probe: dtutInitializeTSC answered false\n");
+        return 1;
+    }
     std::printf("%.4f\n", ms);
     return 0;
 }
@@ -32,6 +35,7 @@ int Cycle(std::int64_t warmUp, std::int64_t cycles) {
         dll.Uninitialize();
         return started;
     });
+    if (!ok) std::fprintf(stderr, "probe: dtutInitializeTSC answered false\n");
     return ok ? 0 : 1;
 }
 

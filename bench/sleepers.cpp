@@ -9,7 +9,8 @@
 namespace bench {
 namespace {
 
-constexpr ULONGLONG kPatienceMs = 10000;
+// How long one sleeper may take to start.
+constexpr DWORD kPatienceMs = 30000;
 
 }  // namespace
 
@@ -26,7 +27,10 @@ std::size_t ProcessCount() {
     return count;
 }
 
-Sleepers::Sleepers(std::wstring sleeperProgram) : program_(std::move(sleeperProgram)) {}
+Sleepers::Sleepers(std::wstring sleeperProgram)
+    : program_(std::move(sleeperProgram)),
+      startedName_(L"Local\\dttsc-bench-sleepers-" + std::to_wstring(GetCurrentProcessId())),
+      started_(CreateSemaphoreW(nullptr, 0, 0x7FFFFFFF, startedName_.c_str())) {}
 
 Sleepers::~Sleepers() {
     for (const UniqueKernelHandle& process : processes_) TerminateProcess(process.get(), 0);
@@ -36,30 +40,27 @@ Sleepers::~Sleepers() {
 }
 
 bool Sleepers::GrowTo(std::size_t total) {
-    for (std::size_t count = ProcessCount(); count < total; ++count) {
-        std::wstring line = L"\"" + program_ + L"\" " + std::to_wstring(GetCurrentProcessId());
+    if (!started_) return false;
+    std::size_t launched = 0;
+    for (std::size_t count = ProcessCount(); count < total; ++count, ++launched) {
+        std::wstring line = L"\"" + program_ + L"\" " + std::to_wstring(GetCurrentProcessId()) +
+                            L" " + startedName_;
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
-        PROCESS_INFORMATION started = {};
+        PROCESS_INFORMATION process = {};
         if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &started)) {
+                            &startup, &process)) {
             return false;
         }
-        const UniqueKernelHandle thread(started.hThread);
-        processes_.emplace_back(started.hProcess);
-        newestId_ = started.dwProcessId;
+        const UniqueKernelHandle thread(process.hThread);
+        processes_.emplace_back(process.hProcess);
+        newestId_ = process.dwProcessId;
     }
-    // A new process enters the list only once it has started, which takes a while for each
-    // under load; wait for all of them, as long as the list keeps growing.
-    std::size_t seen = ProcessCount();
-    for (ULONGLONG lastGrowth = GetTickCount64(); seen < total;) {
-        if (GetTickCount64() - lastGrowth > kPatienceMs) return false;
-        Sleep(50);
-        const std::size_t now = ProcessCount();
-        if (now > seen) lastGrowth = GetTickCount64();
-        seen = now;
+    // Starting a process takes a while under load; the list names it long before it is idle.
+    for (std::size_t i = 0; i < launched; ++i) {
+        if (WaitForSingleObject(started_.get(), kPatienceMs) != WAIT_OBJECT_0) return false;
     }
-    return true;
+    return ProcessCount() >= total;
 }
 
 DWORD Sleepers::NewestId() const { return newestId_ != 0 ? newestId_ : GetCurrentProcessId(); }

@@ -22,14 +22,17 @@ class Sleepers {
     Sleepers(const Sleepers&) = delete;
     Sleepers& operator=(const Sleepers&) = delete;
 
-    // Starts sleepers until the process list holds at least `total` processes. False when one
-    // could not be started.
+    // Starts sleepers until the process list holds at least `total` processes, and waits until
+    // every one has started and sits idle. False when one could not be started in time.
     bool GrowTo(std::size_t total);
     // The id of the last sleeper started, or of this process when none was.
     DWORD NewestId() const;
 
   private:
     std::wstring program_;
+    std::wstring startedName_;
+    // Released once by every sleeper that is up.
+    UniqueKernelHandle started_;
     std::vector<UniqueKernelHandle> processes_;
     DWORD newestId_ = 0;
 };
