@@ -5,10 +5,8 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,50 +16,40 @@
 #include "support/machine.h"
 #include "support/paths.h"
 #include "support/program_run.h"
-#include "support/scoped_environment.h"
-#include "support/scoped_files.h"
 #include "support/sdk_journal.h"
+#include "support/table.h"
 
 namespace {
 
 using tsctest::Json;
 using tsctest::ScopedEnvironmentVariable;
 using tsctest::Utf8;
+using Lines = std::vector<std::string>;
 
-constexpr int kStepCount = 10;
-constexpr int kReleaseStep = 1;
-constexpr int kOverrideStep = 2;
-constexpr int kSdkLocationStep = 3;
-constexpr int kSelfUpdateStep = 4;
-constexpr int kSignatureStep = 5;
-constexpr int kPathStep = 6;
-constexpr int kBypassStep = 7;
-constexpr int kSessionStep = 8;
+// clang-format off
+enum Step { kRelease = 1, kOverride, kSdkLocation, kSelfUpdate, kSignature, kPath, kBypass, kSession };
+// clang-format on
+constexpr std::size_t kStepCount = 10;
 
-constexpr char kAllPassed[] =
-    "Result: all checks passed: a host can start a session on this machine.";
-
-std::wstring ToolPath() { return tsctest::BinDir() + L"\\tscdiag.exe"; }
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
+Lines LinesOf(const std::string& text) {
+    Lines lines;
     std::size_t begin = 0;
     for (std::size_t end; (end = text.find("\r\n", begin)) != std::string::npos; begin = end + 2) {
         lines.push_back(text.substr(begin, end - begin));
     }
     return lines;
 }
+bool Has(const Lines& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
 
 // The text form shows control characters as \xHH, so that every fact stays on its line.
 std::string AsPrinted(const std::string& text) {
     std::string out;
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x20) {
-            out.push_back(c);
-            continue;
-        }
-        char escaped[8];
-        std::snprintf(escaped, sizeof(escaped), "\\x%02X", static_cast<unsigned>(c));
+    for (const char c : text) {
+        char escaped[8] = {c};
+        if (static_cast<unsigned char>(c) < 0x20)
+            std::snprintf(escaped, sizeof(escaped), "\\x%02X", c);
         out += escaped;
     }
     return out;
@@ -69,393 +57,284 @@ std::string AsPrinted(const std::string& text) {
 
 struct Diagnosis {
     DWORD textExit = 0;
-    std::string text;
+    Lines text;
     DWORD jsonExit = 0;
     Json json;
+    const Json& Step(int number) const {
+        return json["steps"][static_cast<std::size_t>(number - 1)];
+    }
+    const Json& Facts(int number) const { return Step(number)["facts"]; }
 };
 
-Json ParseReport(const std::string& output) {
-    std::string error;
-    std::optional<Json> report = tsctest::ParseJson(output, &error);
-    if (!report) ADD_FAILURE() << "--json printed no well-formed JSON: " << error << "\n" << output;
-    return report.value_or(Json());
-}
-
-Diagnosis RunJsonOnly() {
-    const tsctest::ProgramRun run = tsctest::RunProgram(ToolPath(), L"--json");
+tsctest::ProgramRun RunTool(const wchar_t* arguments) {
+    const tsctest::ProgramRun run =
+        tsctest::RunProgram(tsctest::BinDir() + L"\\tscdiag.exe", arguments);
     EXPECT_TRUE(run.started) << "tscdiag.exe could not be started";
+    return run;
+}
+
+// The tool in JSON form and, when asked, in text form too: both must tell the same story.
+Diagnosis Diagnose(bool alsoText = false) {
     Diagnosis diagnosis;
+    if (alsoText) {
+        const tsctest::ProgramRun text = RunTool(L"");
+        diagnosis.textExit = text.exitCode;
+        diagnosis.text = LinesOf(text.output);
+    }
+    const tsctest::ProgramRun run = RunTool(L"--json");
     diagnosis.jsonExit = run.exitCode;
-    diagnosis.json = ParseReport(run.output);
+    std::string error;
+    const std::optional<Json> report = tsctest::ParseJson(run.output, &error);
+    if (!report)
+        ADD_FAILURE() << "--json printed no well-formed JSON: " << error << "\n" << run.output;
+    diagnosis.json = report.value_or(Json());
     return diagnosis;
 }
-
-// The tool twice, once for each form: both must tell the same story.
-Diagnosis RunBoth() {
-    const tsctest::ProgramRun text = tsctest::RunProgram(ToolPath(), L"");
-    EXPECT_TRUE(text.started) << "tscdiag.exe could not be started";
-    Diagnosis diagnosis = RunJsonOnly();
-    diagnosis.textExit = text.exitCode;
-    diagnosis.text = text.output;
-    return diagnosis;
-}
-
-const Json& StepOf(const Json& report, int number) {
-    const Json& step = report["steps"][static_cast<std::size_t>(number - 1)];
-    EXPECT_EQ(step["number"].AsInt(), number);
-    return step;
-}
-
-const Json& FactsOf(const Json& report, int number) { return StepOf(report, number)["facts"]; }
 
 bool HasLogLine(const Json& facts, const std::string& message) {
-    for (const Json& line : facts["logLines"].Items()) {
-        if (line.AsString().find(message) != std::string::npos) return true;
-    }
-    return false;
+    const auto& lines = facts["logLines"].Items();
+    return std::any_of(lines.begin(), lines.end(), [&](const Json& line) {
+        return line.AsString().find(message) != std::string::npos;
+    });
 }
-
 bool HasDiagnostic(const Json& step, const std::string& level, const std::string& message) {
-    for (const Json& diagnostic : step["diagnostics"].Items()) {
-        if (diagnostic["level"].AsString() == level &&
-            diagnostic["message"].AsString() == message) {
-            return true;
-        }
-    }
-    return false;
+    const auto& items = step["diagnostics"].Items();
+    return std::any_of(items.begin(), items.end(), [&](const Json& d) {
+        return d["level"].AsString() == level && d["message"].AsString() == message;
+    });
 }
 
-// The first failing step decides the exit code of both forms; no earlier step failed; the text
-// names the step on its last line and gives the same summary as the JSON form.
+// Every step is reported, each with its number; the first failing step decides the exit code of
+// both forms, and the text names it on its last line with the same summary as the JSON form.
 void ExpectFirstFailure(const Diagnosis& diagnosis, int number) {
     EXPECT_EQ(diagnosis.textExit, static_cast<DWORD>(number));
     EXPECT_EQ(diagnosis.jsonExit, static_cast<DWORD>(number));
-    const Json& report = diagnosis.json;
-    EXPECT_EQ(report["exitCode"].AsInt(), number);
-    EXPECT_EQ(report["firstFailingStep"].AsInt(), number);
-    ASSERT_EQ(report["steps"].Items().size(), static_cast<std::size_t>(kStepCount));
-    for (int earlier = 1; earlier < number; ++earlier) {
-        EXPECT_NE(StepOf(report, earlier)["verdict"].AsString(), "failed") << "step " << earlier;
+    EXPECT_EQ(diagnosis.json["exitCode"].AsInt(), number);
+    EXPECT_EQ(diagnosis.json["firstFailingStep"].AsInt(), number);
+    ASSERT_EQ(diagnosis.json["steps"].Items().size(), kStepCount);
+    for (int step = 1; step <= number; ++step) {
+        EXPECT_EQ(diagnosis.Step(step)["number"].AsInt(), step);
+        EXPECT_EQ(diagnosis.Step(step)["verdict"].AsString() == "failed", step == number)
+            << "step " << step;
     }
-    const Json& failed = StepOf(report, number);
-    EXPECT_EQ(failed["verdict"].AsString(), "failed");
-    const std::vector<std::string> lines = Lines(diagnosis.text);
-    ASSERT_FALSE(lines.empty());
+    const Json& failed = diagnosis.Step(number);
     const std::string summary = AsPrinted(failed["summary"].AsString());
-    EXPECT_EQ(lines.back(), "Result: step " + std::to_string(number) + " (" +
-                                failed["title"].AsString() + ") failed: " + summary);
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "  FAILED: " + summary), lines.end());
+    ASSERT_FALSE(diagnosis.text.empty());
+    EXPECT_EQ(diagnosis.text.back(), "Result: step " + std::to_string(number) + " (" +
+                                         failed["title"].AsString() + ") failed: " + summary);
+    EXPECT_TRUE(Has(diagnosis.text, "  FAILED: " + summary));
 }
 
-class Diagnose : public ::testing::Test {
-  protected:
-    ScopedEnvironmentVariable bypass_{L"TSC_INITIALIZE_BYPASSED", std::nullopt};
-    ScopedEnvironmentVariable override_{L"TSC_PATH_2026", std::nullopt};
-    ScopedEnvironmentVariable path_{L"PATH", tsctest::GetEnv(L"PATH")};
-};
-
-TEST_F(Diagnose, HealthyMachinePassesEveryStepAndLeavesNoSessionBehind) {
-    tsctest::HealthyMachine machine;
+TEST(Diagnose, HealthyMachinePassesEveryStepAndLeavesNoSessionBehind) {
+    const tsctest::HealthyMachine machine;
     tsctest::SdkJournal journal;
-    const Diagnosis diagnosis = RunBoth();
+    const Diagnosis diagnosis = Diagnose(true);
 
     EXPECT_EQ(diagnosis.textExit, 0u);
     EXPECT_EQ(diagnosis.jsonExit, 0u);
-    const std::vector<std::string> lines = Lines(diagnosis.text);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), kAllPassed);
-    const Json& report = diagnosis.json;
-    EXPECT_EQ(report["exitCode"].AsInt(), 0);
-    EXPECT_TRUE(report["firstFailingStep"].IsNull());
-    ASSERT_EQ(report["steps"].Items().size(), static_cast<std::size_t>(kStepCount));
-    for (const Json& step : report["steps"].Items()) {
+    ASSERT_FALSE(diagnosis.text.empty());
+    EXPECT_EQ(diagnosis.text.back(),
+              "Result: all checks passed: a host can start a session on this machine.");
+    // The library's messages are printed as they arrive, under the step that caused them;
+    // without EnablePathOverride the library reports that no custom path is set.
+    const auto at = [&](const std::string& line) {
+        return std::find(diagnosis.text.begin(), diagnosis.text.end(), line);
+    };
+    const auto message = at("  Library message [FATAL] There is no custom path set");
+    EXPECT_LT(at("Step 8. Session start and folder lock (dtutInitializeTSC)"), message);
+    EXPECT_LT(message, at("  dtutInitializeTSC answered: yes"));
+    EXPECT_EQ(diagnosis.json["exitCode"].AsInt(), 0);
+    EXPECT_TRUE(diagnosis.json["firstFailingStep"].IsNull());
+    ASSERT_EQ(diagnosis.json["steps"].Items().size(), kStepCount);
+    for (const Json& step : diagnosis.json["steps"].Items()) {
         EXPECT_EQ(step["verdict"].AsString(), "passed") << step["id"].AsString();
     }
-
-    const Json& release = FactsOf(report, kReleaseStep);
-    EXPECT_EQ(release["versionFolder"].AsString(), Utf8(machine.Folder()));
-    EXPECT_EQ(release["values"]["InstallPath"]["type"].AsString(), "REG_SZ");
-    EXPECT_FALSE(release["values"]["EnablePathOverride"]["present"].AsBool());
-    const Json& signature = FactsOf(report, kSignatureStep);
-    EXPECT_EQ(signature["trustStatus"].AsInt(), 0);
-    EXPECT_NE(signature["signer"].AsString().find("Tesmora, Inc"), std::string::npos);
-    EXPECT_EQ(signature["chain"].Items().size(), 3u) << "signer, intermediate and root";
-    const Json& session = FactsOf(report, kSessionStep);
-    EXPECT_EQ(session["folder"].AsString(), Utf8(machine.Folder()));
-    EXPECT_TRUE(session["folderLocked"].AsBool());
-    EXPECT_TRUE(HasLogLine(session, "[INFO] QUILAPIWrapperImpl::Initialize: session id = "));
+    EXPECT_EQ(diagnosis.Facts(kRelease)["versionFolder"].AsString(), Utf8(machine.Folder()));
+    EXPECT_EQ(diagnosis.Facts(kRelease)["values"]["InstallPath"]["type"].AsString(), "REG_SZ");
+    EXPECT_FALSE(diagnosis.Facts(kRelease)["values"]["EnablePathOverride"]["present"].AsBool());
+    EXPECT_EQ(diagnosis.Facts(kSignature)["chain"].Items().size(), 3u)
+        << "signer, intermediate, root";
+    EXPECT_EQ(diagnosis.Facts(kSession)["folder"].AsString(), Utf8(machine.Folder()));
+    EXPECT_TRUE(diagnosis.Facts(kSession)["folderLocked"].AsBool());
+    EXPECT_TRUE(HasLogLine(diagnosis.Facts(kSession),
+                           "[INFO] QUILAPIWrapperImpl::Initialize: session id = "));
     EXPECT_TRUE(
-        HasLogLine(FactsOf(report, kStepCount),
+        HasLogLine(diagnosis.Facts(10),
                    "[INFO] QUILAPIWrapperImpl::Uninitialize: QUIL SDK unloaded successfully"));
 
     // Every session the tool opened was unlocked and closed again, once per run.
-    const std::vector<std::string> oneRun = {"Initialize", "ReleaseMemory", "LockDirectory",
-                                             "UnLockDirectory", "Uninitialize"};
-    std::vector<std::string> twoRuns = oneRun;
+    const Lines oneRun = {"Initialize", "ReleaseMemory", "LockDirectory", "UnLockDirectory",
+                          "Uninitialize"};
+    Lines twoRuns = oneRun;
     twoRuns.insert(twoRuns.end(), oneRun.begin(), oneRun.end());
     EXPECT_EQ(journal.Exports(), twoRuns);
 }
 
-// The library's messages are printed as they arrive, under the step that caused them.
-TEST_F(Diagnose, LibraryMessagesArePrintedUnderTheSessionStep) {
-    tsctest::HealthyMachine machine;
-    const tsctest::ProgramRun run = tsctest::RunProgram(ToolPath(), L"");
-    const std::vector<std::string> lines = Lines(run.output);
-    const auto position = [&](const std::string& line) {
-        return std::find(lines.begin(), lines.end(), line) - lines.begin();
-    };
-    const auto header = position("Step 8. Session start and folder lock (dtutInitializeTSC)");
-    // Without EnablePathOverride the library reports that no custom path is set.
-    const auto message = position("  Library message [FATAL] There is no custom path set");
-    const auto result = position("  dtutInitializeTSC answered: yes");
-    ASSERT_LT(result, static_cast<std::ptrdiff_t>(lines.size()));
-    EXPECT_LT(header, message);
-    EXPECT_LT(message, result);
-}
+using tsctest::Scene;
 
-// A machine on which the case's setup was done; everything put back at scope end, in reverse.
-struct Scene {
-    explicit Scene(const wchar_t* fixture) : machine(fixture) {}
-    ~Scene() {
-        while (!guards.empty()) guards.pop_back();
-    }
-    template <typename T, typename... Args>
-    void Keep(Args&&... args) {
-        guards.push_back(std::make_shared<T>(std::forward<Args>(args)...));
-    }
-
-    tsctest::HealthyMachine machine;
-    std::vector<std::shared_ptr<void>> guards;
-};
-
-struct FailureCase {
-    const char* name;
-    const wchar_t* fixture;
+struct FailureCase : tsctest::Row {
     std::function<void(Scene&)> arrange;
     int step;
-    std::function<void(const Json& report, const Scene&)> verify;
+    std::function<void(const Diagnosis&, const Scene&)> verify;
 };
 
-void PrintTo(const FailureCase& failure, std::ostream* out) { *out << failure.name; }
-
-class DiagnoseFailure : public Diagnose, public ::testing::WithParamInterface<FailureCase> {};
+class DiagnoseFailure : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(DiagnoseFailure, NamesTheFirstFailingStepInBothForms) {
-    Scene scene(GetParam().fixture);
+    Scene scene;
     GetParam().arrange(scene);
-    const Diagnosis diagnosis = RunBoth();
+    const Diagnosis diagnosis = Diagnose(true);
     ExpectFirstFailure(diagnosis, GetParam().step);
-    GetParam().verify(diagnosis.json, scene);
+    GetParam().verify(diagnosis, scene);
 }
 
-std::string OwnProcessId() { return std::to_string(GetCurrentProcessId()); }
-
-const FailureCase kCommonFailures[] = {
-    {"MissingReleaseKey", L"quilsdk.dll",
-     [](Scene& scene) { scene.machine.ReleaseKey().DeleteKey(); }, kReleaseStep,
-     [](const Json& report, const Scene&) {
-         EXPECT_FALSE(FactsOf(report, kReleaseStep)["keyOpened"].AsBool());
-         EXPECT_EQ(FactsOf(report, kReleaseStep)["error"].AsInt(), ERROR_FILE_NOT_FOUND);
-         EXPECT_TRUE(
-             HasDiagnostic(StepOf(report, kSessionStep), "FATAL", "Failed to open registry key"));
-     }},
-    {"VersionFolderMissing", L"quilsdk.dll",
-     [](Scene& scene) { scene.machine.ReleaseKey().SetString(L"Version", L"2.0"); }, kReleaseStep,
-     [](const Json& report, const Scene& scene) {
-         const Json& facts = FactsOf(report, kReleaseStep);
-         EXPECT_TRUE(facts["installRootExists"].AsBool());
-         EXPECT_EQ(facts["versionFolder"].AsString(), Utf8(scene.machine.InstallRoot() + L"\\2.0"));
-         EXPECT_FALSE(facts["versionFolderExists"].AsBool());
-     }},
-    {"SdkRegistryValueMissing", L"quilsdk.dll",
-     [](Scene& scene) { scene.machine.QuilKey().DeleteValue(L"QUILSDKLocation"); },
-     kSdkLocationStep,
-     [](const Json& report, const Scene&) {
-         EXPECT_FALSE(FactsOf(report, kSdkLocationStep)["value"]["present"].AsBool());
-         EXPECT_EQ(StepOf(report, kSignatureStep)["verdict"].AsString(), "skipped");
-         EXPECT_TRUE(HasLogLine(FactsOf(report, kSessionStep), "[ERROR] Load: dll path empty!"));
-     }},
-    {"UnsignedSdk", L"quilsdk_unsigned.dll", [](Scene&) {}, kSignatureStep,
-     [](const Json& report, const Scene&) {
-         const Json& facts = FactsOf(report, kSignatureStep);
-         EXPECT_EQ(facts["trustStatus"].AsInt(), -2146762496);
-         EXPECT_EQ(facts["trustStatusHex"].AsString(), "0x800B0100");
-         EXPECT_TRUE(facts["signer"].IsNull());
-         EXPECT_TRUE(
-             HasLogLine(FactsOf(report, kSessionStep), "[ERROR] VerifyCertificate failed!"));
-     }},
-    {"AnotherPublisher", L"quilsdk_other.dll", [](Scene&) {}, kSignatureStep,
-     [](const Json& report, const Scene&) {
-         const Json& facts = FactsOf(report, kSignatureStep);
-         EXPECT_EQ(facts["trustStatus"].AsInt(), 0);
-         EXPECT_NE(facts["signer"].AsString().find("Brightwell Tools Ltd"), std::string::npos);
-         EXPECT_FALSE(facts["publisherFound"].AsBool());
-     }},
-    // The bag of the signature carries a self-made "Tesmora, Inc" certificate; only the
-    // verified chain counts.
-    {"SmuggledMakerCertificate", L"quilsdk_smuggled.dll", [](Scene&) {}, kSignatureStep,
-     [](const Json& report, const Scene&) {
-         const Json& facts = FactsOf(report, kSignatureStep);
-         EXPECT_EQ(facts["trustStatus"].AsInt(), 0);
-         for (const Json& certificate : facts["chain"].Items()) {
-             EXPECT_FALSE(certificate["namesPublisher"].AsBool())
-                 << certificate["subject"].AsString();
-         }
-         EXPECT_FALSE(facts["publisherFound"].AsBool());
-     }},
-    {"SelfUpdateRunning", L"quilsdk.dll",
-     [](Scene& scene) {
-         scene.Keep<tsctest::ScopedDirectory>(tsctest::kLockFileFolder);
-         scene.Keep<tsctest::ScopedFile>(
-             std::wstring(tsctest::kLockFileFolder) + L"\\TsQUILInstaller.run.lock",
-             OwnProcessId());
-     },
-     kSelfUpdateStep,
-     [](const Json& report, const Scene&) {
-         const Json& facts = FactsOf(report, kSelfUpdateStep);
-         EXPECT_EQ(facts["content"].AsString(), OwnProcessId());
-         EXPECT_EQ(facts["process"]["id"].AsInt(),
-                   static_cast<std::int64_t>(GetCurrentProcessId()));
-         std::string executable = facts["process"]["executable"].AsString();
-         std::transform(executable.begin(), executable.end(), executable.begin(),
-                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-         EXPECT_EQ(executable, "dll_tests.exe");
-         EXPECT_TRUE(
-             HasLogLine(FactsOf(report, kSessionStep), "[INFO] Load: Self-update is running"));
-     }},
-    {"PathAlreadyNamesSharedFolder", L"quilsdk.dll",
-     [](Scene& scene) {
-         scene.Keep<ScopedEnvironmentVariable>(
-             L"PATH", L"C:\\windows;D:\\Tesmora Shared\\Components\\1.0\\bin;C:\\tools");
-     },
-     kPathStep,
-     [](const Json& report, const Scene&) {
-         const Json& entries = FactsOf(report, kPathStep)["entries"];
-         ASSERT_EQ(entries.Items().size(), 1u);
-         EXPECT_EQ(entries[0].AsString(), "D:\\Tesmora Shared\\Components\\1.0\\bin");
-         EXPECT_FALSE(FactsOf(report, kSessionStep)["initializeResult"].AsBool());
-         EXPECT_TRUE(FactsOf(report, kSessionStep)["logLines"].Items().empty())
-             << "the library refuses before any session attempt";
-     }},
-    {"BypassVariableSet", L"quilsdk.dll",
-     [](Scene& scene) { scene.Keep<ScopedEnvironmentVariable>(L"TSC_INITIALIZE_BYPASSED", L"0"); },
-     kBypassStep,
-     [](const Json& report, const Scene&) {
-         EXPECT_EQ(FactsOf(report, kBypassStep)["value"].AsString(), "0");
-         EXPECT_TRUE(HasDiagnostic(StepOf(report, kSessionStep), "INFO", "Intialize is bypassed"));
-     }},
+// clang-format off
+const FailureCase kFailures[] = {
+    {"MissingReleaseKey", [](Scene& s) { s.machine.ReleaseKey().DeleteKey(); },
+     kRelease, [](const Diagnosis& d, const Scene&) {
+        EXPECT_FALSE(d.Facts(kRelease)["keyOpened"].AsBool());
+        EXPECT_EQ(d.Facts(kRelease)["error"].AsInt(), ERROR_FILE_NOT_FOUND);
+        EXPECT_TRUE(HasDiagnostic(d.Step(kSession), "FATAL", "Failed to open registry key")); }},
+    {"VersionFolderMissing", [](Scene& s) { s.machine.ReleaseKey().SetString(L"Version", L"2.0"); },
+     kRelease, [](const Diagnosis& d, const Scene& s) {
+        EXPECT_TRUE(d.Facts(kRelease)["installRootExists"].AsBool());
+        EXPECT_EQ(d.Facts(kRelease)["versionFolder"].AsString(), Utf8(s.machine.InstallRoot() + L"\\2.0"));
+        EXPECT_FALSE(d.Facts(kRelease)["versionFolderExists"].AsBool()); }},
+    // Quotes, control characters and letters outside ASCII in a value come back unchanged from
+    // the JSON form, and as visible escapes in the text form.
+    {"OverrideVariableWithControlCharacters", [](Scene& s) {
+        s.machine.ReleaseKey().SetDword(L"EnablePathOverride", 1);
+        s.Keep<ScopedEnvironmentVariable>(L"TSC_PATH_2026", L"E:\\dev \"tsc\"\t\x00E9\n"); },
+     kOverride, [](const Diagnosis& d, const Scene&) {
+        EXPECT_EQ(d.Facts(kOverride)["variableValue"].AsString(), "E:\\dev \"tsc\"\t\xC3\xA9\n");
+        EXPECT_TRUE(Has(d.text, "  Variable value: E:\\dev \"tsc\"\\x09\xC3\xA9\\x0A")); }},
+    {"SdkRegistryValueMissing", [](Scene& s) { s.machine.QuilKey().DeleteValue(L"QUILSDKLocation"); },
+     kSdkLocation, [](const Diagnosis& d, const Scene&) {
+        EXPECT_FALSE(d.Facts(kSdkLocation)["value"]["present"].AsBool());
+        EXPECT_EQ(d.Step(kSignature)["verdict"].AsString(), "skipped");
+        EXPECT_TRUE(HasLogLine(d.Facts(kSession), "[ERROR] Load: dll path empty!")); }},
+    {"SelfUpdateRunning", [](Scene& s) { s.Keep<tsctest::ScopedLockFile>(tsctest::OwnProcessId()); },
+     kSelfUpdate, [](const Diagnosis& d, const Scene&) {
+        const Json& facts = d.Facts(kSelfUpdate);
+        EXPECT_EQ(facts["content"].AsString(), tsctest::OwnProcessId());
+        EXPECT_EQ(facts["process"]["id"].AsInt(), static_cast<std::int64_t>(GetCurrentProcessId()));
+        EXPECT_STRCASEEQ(facts["process"]["executable"].AsString().c_str(), "dll_tests.exe");
+        EXPECT_TRUE(HasLogLine(d.Facts(kSession), "[INFO] Load: Self-update is running")); }},
+    {"PathAlreadyNamesSharedFolder", [](Scene& s) {
+        s.Keep<ScopedEnvironmentVariable>(L"PATH", L"C:\\windows;D:\\Tesmora Shared\\Components\\1.0\\bin;C:\\x"); },
+     kPath, [](const Diagnosis& d, const Scene&) {
+        ASSERT_EQ(d.Facts(kPath)["entries"].Items().size(), 1u);
+        EXPECT_EQ(d.Facts(kPath)["entries"][0].AsString(), "D:\\Tesmora Shared\\Components\\1.0\\bin");
+        EXPECT_FALSE(d.Facts(kSession)["initializeResult"].AsBool());
+        EXPECT_TRUE(d.Facts(kSession)["logLines"].Items().empty()) << "refused before any session attempt"; }},
+    {"BypassVariableSet", [](Scene& s) { s.Keep<ScopedEnvironmentVariable>(L"TSC_INITIALIZE_BYPASSED", L"0"); },
+     kBypass, [](const Diagnosis& d, const Scene&) {
+        EXPECT_EQ(d.Facts(kBypass)["value"].AsString(), "0");
+        EXPECT_TRUE(HasDiagnostic(d.Step(kSession), "INFO", "Intialize is bypassed")); }},
 };
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(Cases, DiagnoseFailure, ::testing::ValuesIn(kFailures), tsctest::RowName);
 
-INSTANTIATE_TEST_SUITE_P(Cases, DiagnoseFailure, ::testing::ValuesIn(kCommonFailures),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-struct SignatureCase {
-    const char* name;
+struct SignatureCase : tsctest::Row {
     const wchar_t* fixture;
     int exitCode;
     std::int64_t trustStatus;
+    const char* trustStatusHex;
     bool publisherFound;
+    const char* signer;  // part of the signer's subject; null: no signer
 };
 
-void PrintTo(const SignatureCase& signature, std::ostream* out) { *out << signature.name; }
+class DiagnoseSignature : public ::testing::TestWithParam<SignatureCase> {};
 
-class DiagnoseSignature : public Diagnose, public ::testing::WithParamInterface<SignatureCase> {};
-
-// The tool's verdict on the SDK file agrees with the library's for every kind of signature.
+// The tool's verdict on the SDK file agrees with the library's for every kind of signature: only
+// a certificate of the verified chain may name the maker, never one merely carried in the bag.
 TEST_P(DiagnoseSignature, VerdictMatchesTheLibrary) {
-    tsctest::HealthyMachine machine(GetParam().fixture);
-    const Diagnosis diagnosis = RunJsonOnly();
-    EXPECT_EQ(diagnosis.jsonExit, static_cast<DWORD>(GetParam().exitCode));
-    const Json& facts = FactsOf(diagnosis.json, kSignatureStep);
-    EXPECT_EQ(facts["trustStatus"].AsInt(), GetParam().trustStatus);
-    EXPECT_EQ(facts["publisherFound"].AsBool(), GetParam().publisherFound);
-    EXPECT_EQ(FactsOf(diagnosis.json, kSessionStep)["sessionOpened"].AsBool(),
-              GetParam().exitCode == 0);
+    const SignatureCase& row = GetParam();
+    const tsctest::HealthyMachine machine(row.fixture);
+    const Diagnosis diagnosis = Diagnose(row.exitCode != 0);
+    if (row.exitCode != 0) ExpectFirstFailure(diagnosis, row.exitCode);
+    EXPECT_EQ(diagnosis.jsonExit, static_cast<DWORD>(row.exitCode));
+    const Json& facts = diagnosis.Facts(kSignature);
+    EXPECT_EQ(facts["trustStatus"].AsInt(), row.trustStatus);
+    EXPECT_EQ(facts["trustStatusHex"].AsString(), row.trustStatusHex);
+    EXPECT_EQ(facts["publisherFound"].AsBool(), row.publisherFound);
+    const auto& chain = facts["chain"].Items();
+    EXPECT_EQ(std::any_of(chain.begin(), chain.end(),
+                          [](const Json& c) { return c["namesPublisher"].AsBool(); }),
+              row.publisherFound);
+    if (row.signer == nullptr) {
+        EXPECT_TRUE(facts["signer"].IsNull());
+    } else {
+        EXPECT_NE(facts["signer"].AsString().find(row.signer), std::string::npos)
+            << facts["signer"].AsString();
+    }
+    EXPECT_EQ(diagnosis.Facts(kSession)["sessionOpened"].AsBool(), row.exitCode == 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fixtures, DiagnoseSignature,
-    ::testing::Values(
-        // Organisation in capitals with a full stop: the match ignores case and extra text.
-        SignatureCase{"UpperCaseOrganisation", L"quilsdk_upper.dll", 0, 0, true},
-        // A file changed after signing gets no verified chain at all.
-        SignatureCase{"ChangedAfterSigning", L"quilsdk_flipped.dll", kSignatureStep, -2146869232,
-                      false},
-        SignatureCase{"UntrustedRoot", L"quilsdk_untrusted.dll", kSignatureStep, -2146762487,
-                      true}),
-    [](const auto& info) { return std::string(info.param.name); });
+// clang-format off
+const SignatureCase kSignatures[] = {
+    // name                      fixture                   exit  trust status  hex           found  signer
+    {"Unsigned",                 L"quilsdk_unsigned.dll",  5,    -2146762496, "0x800B0100", false, nullptr},
+    // A file changed after signing gets no verified chain at all.
+    {"ChangedAfterSigning",      L"quilsdk_flipped.dll",   5,    -2146869232, "0x80096010", false, nullptr},
+    {"UntrustedRoot",            L"quilsdk_untrusted.dll", 5,    -2146762487, "0x800B0109", true,  "Tesmora, Inc"},
+    {"AnotherPublisher",         L"quilsdk_other.dll",     5,    0,           "0x00000000", false, "Brightwell"},
+    {"SmuggledMakerCertificate", L"quilsdk_smuggled.dll",  5,    0,           "0x00000000", false, "Brightwell"},
+    // Organisation in capitals with a full stop: the match ignores case and extra text.
+    {"UpperCaseOrganisation",    L"quilsdk_upper.dll",     0,    0,           "0x00000000", true,  "TESMORA, INC."},
+    {"Trusted",                  L"quilsdk.dll",           0,    0,           "0x00000000", true,  "Tesmora, Inc"},
+};
+INSTANTIATE_TEST_SUITE_P(Fixtures, DiagnoseSignature, ::testing::ValuesIn(kSignatures), tsctest::RowName);
+// clang-format on
 
-struct LockContentCase {
-    const char* name;
+struct LockContentCase : tsctest::Row {
     std::string content;
     std::string shown;
 };
 
-void PrintTo(const LockContentCase& lock, std::ostream* out) { *out << lock.name; }
-
-class DiagnoseLockFile : public Diagnose, public ::testing::WithParamInterface<LockContentCase> {};
+class DiagnoseLockFile : public ::testing::TestWithParam<LockContentCase> {};
 
 // Only the bare decimal id of a live process means a running self-update; anything else in the
 // lock file is shown byte for byte and blocks nothing.
 TEST_P(DiagnoseLockFile, IsShownAndDoesNotBlock) {
-    tsctest::HealthyMachine machine;
-    tsctest::ScopedDirectory folder(tsctest::kLockFileFolder);
-    tsctest::ScopedFile lock(std::wstring(tsctest::kLockFileFolder) + L"\\TsQUILInstaller.run.lock",
-                             GetParam().content);
-    const Diagnosis diagnosis = RunJsonOnly();
+    const tsctest::HealthyMachine machine;
+    const tsctest::ScopedLockFile lock(GetParam().content);
+    const Diagnosis diagnosis = Diagnose();
     EXPECT_EQ(diagnosis.jsonExit, 0u);
-    const Json& facts = FactsOf(diagnosis.json, kSelfUpdateStep);
-    EXPECT_TRUE(facts["lockFileExists"].AsBool());
-    EXPECT_EQ(facts["content"].AsString(), GetParam().shown);
-    EXPECT_FALSE(facts["running"].AsBool());
+    EXPECT_TRUE(diagnosis.Facts(kSelfUpdate)["lockFileExists"].AsBool());
+    EXPECT_EQ(diagnosis.Facts(kSelfUpdate)["content"].AsString(), GetParam().shown);
+    EXPECT_FALSE(diagnosis.Facts(kSelfUpdate)["running"].AsBool());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Contents, DiagnoseLockFile,
-    ::testing::Values(
-        LockContentCase{"IdWithLineEnd", OwnProcessId() + "\r\n", OwnProcessId() + "\\x0D\\x0A"},
-        LockContentCase{"IdWithLeadingZero", "0" + OwnProcessId(), "0" + OwnProcessId()},
-        LockContentCase{"Empty", "", ""},
-        LockContentCase{"BinaryAndQuotes", std::string("\"1\\\xFF\x00", 5), "\"1\\\\\\xFF\\x00"}),
-    [](const auto& info) { return std::string(info.param.name); });
+using tsctest::OwnProcessId;
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Contents, DiagnoseLockFile, ::testing::Values(
+    LockContentCase{"IdWithLineEnd",     OwnProcessId() + "\r\n",           OwnProcessId() + "\\x0D\\x0A"},
+    LockContentCase{"IdWithLeadingZero", "0" + OwnProcessId(),              "0" + OwnProcessId()},
+    LockContentCase{"Empty",             "",                                ""},
+    LockContentCase{"BinaryAndQuotes",   std::string("\"1\\\xFF\x00", 5),   "\"1\\\\\\xFF\\x00"}),
+    tsctest::RowName);
+// clang-format on
 
 // With the override in effect, the registry's folder values are not used, and the session locks
 // the variable's folder; a name outside ASCII arrives intact in the JSON form.
-TEST_F(Diagnose, OverrideFolderIsTheOneLocked) {
+TEST(Diagnose, OverrideFolderIsTheOneLocked) {
     tsctest::HealthyMachine machine;
-    tsctest::ScopedDirectory folder(tsctest::TempRoot() + L"\\dev tsc \x00FC\x6F22");
+    const tsctest::ScopedDirectory folder(tsctest::TempRoot() + L"\\dev tsc \x00FC\x6F22");
     machine.ReleaseKey().SetDword(L"EnablePathOverride", 1);
     machine.ReleaseKey().DeleteValue(L"Version");
-    ScopedEnvironmentVariable variable(L"TSC_PATH_2026", folder.path());
+    const ScopedEnvironmentVariable variable(L"TSC_PATH_2026", folder.path());
 
-    const Diagnosis diagnosis = RunJsonOnly();
+    const Diagnosis diagnosis = Diagnose();
     EXPECT_EQ(diagnosis.jsonExit, 0u);
-    EXPECT_FALSE(FactsOf(diagnosis.json, kReleaseStep)["usedByLibrary"].AsBool());
-    EXPECT_TRUE(FactsOf(diagnosis.json, kOverrideStep)["active"].AsBool());
-    EXPECT_EQ(FactsOf(diagnosis.json, kSessionStep)["folder"].AsString(), Utf8(folder.path()));
-    EXPECT_TRUE(FactsOf(diagnosis.json, kSessionStep)["folderLocked"].AsBool());
+    EXPECT_FALSE(diagnosis.Facts(kRelease)["usedByLibrary"].AsBool());
+    EXPECT_TRUE(diagnosis.Facts(kOverride)["active"].AsBool());
+    EXPECT_EQ(diagnosis.Facts(kSession)["folder"].AsString(), Utf8(folder.path()));
+    EXPECT_TRUE(diagnosis.Facts(kSession)["folderLocked"].AsBool());
 }
 
-// Quotes, control characters and letters outside ASCII in a value come back unchanged from the
-// JSON form, and as visible escapes in the text form.
-TEST_F(Diagnose, OverrideVariableTextSurvivesBothForms) {
-    tsctest::HealthyMachine machine;
-    machine.ReleaseKey().SetDword(L"EnablePathOverride", 1);
-    const std::wstring value = L"E:\\dev \"tsc\"\t\x00E9\n";
-    ScopedEnvironmentVariable variable(L"TSC_PATH_2026", value);
-
-    const Diagnosis diagnosis = RunBoth();
-    ExpectFirstFailure(diagnosis, kOverrideStep);
-    EXPECT_EQ(FactsOf(diagnosis.json, kOverrideStep)["variableValue"].AsString(), Utf8(value));
-    const std::vector<std::string> lines = Lines(diagnosis.text);
-    EXPECT_NE(std::find(lines.begin(), lines.end(),
-                        "  Variable value: E:\\dev \"tsc\"\\x09\xC3\xA9\\x0A"),
-              lines.end());
-}
-
-TEST_F(Diagnose, UnknownOptionIsAUsageError) {
-    const tsctest::ProgramRun run = tsctest::RunProgram(ToolPath(), L"--jsn");
-    ASSERT_TRUE(run.started);
+TEST(Diagnose, UnknownOptionIsAUsageError) {
+    const tsctest::ProgramRun run = RunTool(L"--jsn");
     EXPECT_EQ(run.exitCode, 64u);
     EXPECT_TRUE(run.output.empty()) << "usage goes to standard error";
 }

@@ -12,23 +12,21 @@ namespace tsctest {
 
 class Json {
   public:
-    enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };
-
-    Kind kind() const { return kind_; }
-    bool IsNull() const { return kind_ == Kind::kNull; }
-
-    // Each accessor throws std::runtime_error, naming what was expected, on a kind mismatch.
-    bool AsBool() const;
-    std::int64_t AsInt() const;           // whole numbers only
-    const std::string& AsString() const;  // UTF-8, escapes resolved
-    const std::vector<Json>& Items() const;
-    bool Has(const std::string& key) const;
-    const Json& operator[](const std::string& key) const;  // throws when the key is missing
+    // Each accessor throws std::runtime_error on a kind mismatch or a missing key or index.
+    bool IsNull() const { return kind_ == kNull; }
+    bool AsBool() const { return Of(kBool).flag_; }
+    std::int64_t AsInt() const;                                        // whole numbers only
+    const std::string& AsString() const { return Of(kString).text_; }  // UTF-8, escapes resolved
+    const std::vector<Json>& Items() const { return Of(kArray).items_; }
+    const Json& operator[](const std::string& key) const;
     const Json& operator[](std::size_t index) const;
 
   private:
     friend class JsonParser;
-    Kind kind_ = Kind::kNull;
+    enum Kind { kNull, kBool, kNumber, kString, kArray, kObject };
+    const Json& Of(Kind kind) const;  // this, when it is of that kind
+    const Json* Member(const std::string& key) const;
+    Kind kind_ = kNull;
     bool flag_ = false;
     std::optional<std::int64_t> integer_;
     std::string text_;
@@ -37,8 +35,8 @@ class Json {
 };
 
 // The document, or nothing and the reason in *error when the text is not exactly one well-formed
-// JSON value (whitespace around it allowed): bad escapes, raw control characters, invalid UTF-8,
-// lone surrogates, duplicate keys and trailing commas are all rejected.
+// JSON value (white space around it allowed): bad escapes, raw control characters, invalid UTF-8,
+// lone surrogates, duplicate keys and trailing commas are all refused.
 std::optional<Json> ParseJson(std::string_view text, std::string* error = nullptr);
 
 }  // namespace tsctest

@@ -1,21 +1,24 @@
 // A machine on which the shared components of release 2026 are installed, for one test:
-// the folders, the registry values, the signed SDK and the log folder. Put back at scope end.
+// the folders, the registry values, the signed SDK, the log folder, and an environment without
+// the bypass or the override. Put back at scope end, PATH included.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "support/scoped_environment.h"
 #include "support/scoped_files.h"
 #include "support/scoped_registry.h"
 
 namespace tsctest {
 
-extern const wchar_t kReleaseKey[];  // SOFTWARE\Tesmora\SharedComponents\2026
-extern const wchar_t kQuilKey[];     // SOFTWARE\Tesmora\QUIL\  (sic: with the backslash)
+extern const wchar_t kReleaseKey[];      // SOFTWARE\Tesmora\SharedComponents\2026
+extern const wchar_t kQuilKey[];         // SOFTWARE\Tesmora\QUIL\  (sic: with the backslash)
 extern const wchar_t kLockFileFolder[];  // C:\ProgramData\Tesmora\QUIL
 
 class HealthyMachine {
-public:
+  public:
     // sdkFixture: a file name under bin\fixtures, or a full path.
     explicit HealthyMachine(const std::wstring& sdkFixture = L"quilsdk.dll");
 
@@ -27,7 +30,10 @@ public:
     ScopedRegistryKey& ReleaseKey() { return releaseKey_; }
     ScopedRegistryKey& QuilKey() { return quilKey_; }
 
-private:
+  private:
+    ScopedEnvironmentVariable bypass_{L"TSC_INITIALIZE_BYPASSED", std::nullopt};
+    ScopedEnvironmentVariable override_{L"TSC_PATH_2026", std::nullopt};
+    ScopedEnvironmentVariable path_{L"PATH", GetEnv(L"PATH")};
     std::wstring installRoot_;
     std::wstring sdkPath_;
     ScopedRegistryKey releaseKey_;
@@ -35,6 +41,34 @@ private:
     ScopedDirectory versionFolder_;
     ScopedDirectory logFolder_;
     std::unique_ptr<ScopedMoveAside> lockFileAside_;
+};
+
+// A healthy machine changed for one case: what the case keeps alive (files, variables, seams)
+// goes at scope end, in reverse order, before the machine is put back.
+struct Scene {
+    explicit Scene(const std::wstring& sdkFixture = L"quilsdk.dll") : machine(sdkFixture) {}
+    ~Scene() {
+        while (!keep.empty()) keep.pop_back();
+    }
+    template <typename T, typename... Args>
+    T& Keep(Args&&... args) {
+        auto item = std::make_shared<T>(std::forward<Args>(args)...);
+        keep.push_back(item);
+        return *item;
+    }
+    HealthyMachine machine;
+    std::vector<std::shared_ptr<void>> keep;
+};
+
+// This process's id in decimal: in a lock file it means a self-update is running.
+std::string OwnProcessId();
+
+// The installer's self-update lock file with this content, and its folder, for one scope.
+struct ScopedLockFile {
+    explicit ScopedLockFile(const std::string& content);
+    static std::wstring Path();
+    ScopedDirectory folder{kLockFileFolder};
+    ScopedFile file;
 };
 
 }  // namespace tsctest
