@@ -6,6 +6,14 @@
 
 namespace tsctest {
 
+const char kSessionLine[] =
+    "[INFO] QUILAPIWrapperImpl::Initialize: plc = \"TSC\", release = \"2026\", language = "
+    "\"neutral\"";
+const char kLoadedLine[] = "[INFO] QUILAPIWrapperImpl::Initialize: QUIL SDK loaded successfully";
+const char kLoadFailedLine[] = "[ERROR] QUILAPIWrapperImpl::Initialize: Failed to load SDK! ";
+const char kPathEmptyLine[] = "[ERROR] Load: dll path empty!";
+const char kReadFailedLine[] = "[ERROR] QUILAPIWrapperImpl::GetDllPath: Failed to read registry!";
+
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
     const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
@@ -16,6 +24,28 @@ std::string Utf8(const std::wstring& text) {
     return result;
 }
 
+std::string SdkPathLine(const std::wstring& path) {
+    return "[INFO] Load: QUIL SDK path = " + Utf8(path);
+}
+
+std::string SignatureInvalidLine(const std::wstring& path) {
+    return "[ERROR] IsSignatureValid: Signature invalid at path = " + Utf8(path);
+}
+
+std::vector<std::string> LoadLines(const std::vector<std::string>& messages) {
+    const auto begin = std::find(messages.begin(), messages.end(), kSessionLine);
+    auto end = std::find_if(begin, messages.end(), [](const std::string& message) {
+        return message == kLoadedLine || message == kLoadFailedLine;
+    });
+    return std::vector<std::string>(begin, end == messages.end() ? end : end + 1);
+}
+
+UniqueHandle OpenForWriting(const std::wstring& path) {
+    return UniqueHandle(CreateFileW(path.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+}
+
 DWORD RunShellCommand(const std::wstring& command) {
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
@@ -23,13 +53,11 @@ DWORD RunShellCommand(const std::wstring& command) {
     return run.started ? run.exitCode : 0xFFFFFFFFu;
 }
 
-std::vector<std::string> MessagesBetween(const std::vector<std::string>& messages,
-                                         const std::string& first, const std::string& last) {
-    const auto begin = std::find(messages.begin(), messages.end(), first);
-    if (begin == messages.end()) return {};
-    auto end = std::find(begin, messages.end(), last);
-    if (end != messages.end()) ++end;
-    return std::vector<std::string>(begin, end);
+bool RenamableByAnotherProcess(const std::wstring& folder) {
+    const std::wstring aside = folder + L".aside";
+    if (RunShellCommand(L"move \"" + folder + L"\" \"" + aside + L"\"") != 0) return false;
+    MoveFileExW(aside.c_str(), folder.c_str(), 0);
+    return true;
 }
 
 }  // namespace tsctest

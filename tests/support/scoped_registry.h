@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,10 +24,8 @@ class ScopedRegistryKey {
     ScopedRegistryKey& operator=(const ScopedRegistryKey&) = delete;
 
     // Each creates the key when it is missing. Strings are stored with their terminator.
-    void SetString(const std::wstring& name, const std::wstring& value);
-    void SetExpandString(const std::wstring& name, const std::wstring& value);
+    void SetString(const std::wstring& name, const std::wstring& value, DWORD type = REG_SZ);
     void SetDword(const std::wstring& name, std::uint32_t value);
-    void SetQword(const std::wstring& name, std::uint64_t value);
     void SetBinary(const std::wstring& name, const std::vector<std::uint8_t>& data,
                    DWORD type = REG_BINARY);
     void DeleteValue(const std::wstring& name);
@@ -43,5 +40,8 @@ class ScopedRegistryKey {
     // The outermost ancestor that did not exist yet: setting a value creates it, so it goes too.
     std::wstring missingAncestor_;
 };
+
+// The bytes of a value: the text's UTF-16 units, then zeros or cut, to byteCount bytes.
+std::vector<std::uint8_t> TextBytes(const std::wstring& text, std::size_t byteCount);
 
 }  // namespace tsctest

@@ -3,49 +3,42 @@
 #include <gtest/gtest.h>
 
 #include <new>
-#include <optional>
 #include <string>
 
 #include "dttscsdk/dttscsdk.h"
 #include "location/location_seams.h"
 #include "support/machine.h"
-#include "support/scoped_environment.h"
+#include "support/scoped_seam.h"
 #include "support/sdk_journal.h"
 
 namespace {
 
-std::uint32_t (*const realStatusQuery)(const std::wstring&) = tsc::seams::statusQuery;
 int queriesBeforeFailure = 0;
+std::uint32_t (*realStatusQuery)(const std::wstring&) = nullptr;
 
-// Fails the n-th file-status query (counting from 0) as an exhausted heap would.
-std::uint32_t FailingStatusQuery(const std::wstring& path) {
-    if (queriesBeforeFailure-- == 0) throw std::bad_alloc();
-    return realStatusQuery(path);
-}
-
-class ExceptionBoundary : public ::testing::TestWithParam<int> {
-  protected:
-    void TearDown() override { tsc::seams::statusQuery = realStatusQuery; }
-    tsctest::ScopedEnvironmentVariable bypass_{L"TSC_INITIALIZE_BYPASSED", std::nullopt};
-    tsctest::ScopedEnvironmentVariable path_{L"PATH", L"C:\\windows\\system32;C:\\windows"};
-};
+class ExceptionBoundary : public ::testing::TestWithParam<int> {};
 
 // Query 0 is the self-update lock file, 1 the SDK path, 2 the install root, 3 the version folder.
 TEST_P(ExceptionBoundary, FailureAtAnyFileQueryAnswersFalseAndTheNextSessionWorks) {
     tsctest::HealthyMachine machine;
     tsctest::SdkJournal journal;
     queriesBeforeFailure = GetParam();
-    tsc::seams::statusQuery = &FailingStatusQuery;
-
-    EXPECT_FALSE(dtutInitializeTSC());
-    dtutUninitializeTSC();
-
-    tsc::seams::statusQuery = realStatusQuery;
+    {
+        // Fails the n-th file-status query (counting from 0) as an exhausted heap would.
+        tsctest::ScopedSeam seam(
+            tsc::seams::statusQuery, +[](const std::wstring& path) {
+                if (queriesBeforeFailure-- == 0) throw std::bad_alloc();
+                return realStatusQuery(path);
+            });
+        realStatusQuery = seam.original();
+        EXPECT_FALSE(dtutInitializeTSC());
+        dtutUninitializeTSC();
+    }
     EXPECT_TRUE(dtutInitializeTSC());
     EXPECT_TRUE(dtutUpdatePathForTSC());
     dtutUninitializeTSC();
     const auto exports = journal.Exports();
-    ASSERT_GE(exports.size(), 2u);
+    ASSERT_FALSE(exports.empty());
     EXPECT_EQ(exports.back(), "Uninitialize") << "the session that worked was closed";
 }
 

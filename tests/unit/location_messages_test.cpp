@@ -6,8 +6,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,9 +17,7 @@
 #include "support/diagnostic_recorder.h"
 #include "support/loader_support.h"
 #include "support/machine.h"
-#include "support/paths.h"
-#include "support/scoped_environment.h"
-#include "support/scoped_files.h"
+#include "support/table.h"
 #include "support/wrapper_log.h"
 
 namespace {
@@ -30,17 +28,22 @@ using tsctest::ScopedEnvironmentVariable;
 using tsctest::Utf8;
 using Messages = std::vector<Diagnostic>;
 
-constexpr wchar_t kOverrideVariable[] = L"TSC_PATH_2026";
-
 const Diagnostic kNoCustomPath{"FATAL", "There is no custom path set"};
 const Diagnostic kOverrideOn{"INFO", "EnablePathOverride is set to 1"};
-
-Diagnostic SessionWarning(int status) {
-    return {"WARN", "Failed to intialize QUIL SDK wrapper status code:" + std::to_string(status)};
-}
+const Diagnostic kInstallPathUnreadable{"FATAL", "Failed to read InstallPath registry entry"};
+const Diagnostic kVersionUnreadable{"FATAL", "Failed to read Version from registry entry"};
+const Diagnostic kVersionEmpty{"FATAL", "Entry for Version in Registry is Empty."};
+const Diagnostic kNoSession{"WARN", "Failed to intialize QUIL SDK wrapper status code:8"};
 
 // The tail of an existence message: code 0 (simply not there) gives the text for success.
 std::string ErrorTail(std::uint32_t code) { return " Error Code : " + SystemErrorText(code); }
+Diagnostic RootMissing(const std::wstring& root, std::uint32_t code = 0) {
+    return {"ERROR", "The Install Location Path is Incorrect" + Utf8(root) + ErrorTail(code)};
+}
+Diagnostic VersionMissing(const std::string& version, std::uint32_t code = 0) {
+    return {"ERROR",
+            "The Version for the Install Path Does Not Exist." + version + ErrorTail(code)};
+}
 
 std::uint32_t (*const realStatusQuery)(const std::wstring&) = tsc::seams::statusQuery;
 
@@ -59,15 +62,12 @@ class ManagerTest : public ::testing::Test {
         ASSERT_EQ(manager_.Initialize(L"2026"), 0);
         recorder_.clear();
     }
-
     Outcome Lock() {
         std::wstring folder;
         const std::int32_t status = manager_.LockInstallLocation(folder);
         return {status, folder, recorder_.messages()};
     }
 
-    ScopedEnvironmentVariable bypass_{L"TSC_INITIALIZE_BYPASSED", std::nullopt};
-    ScopedEnvironmentVariable override_{kOverrideVariable, std::nullopt};
     HealthyMachine machine_;
     tsctest::DiagnosticRecorder recorder_;
     TscComponentManager manager_;
@@ -76,8 +76,6 @@ class ManagerTest : public ::testing::Test {
 // A self-update of the installer is running (this process's id is in the installer's lock
 // file), so every session attempt fails with wrapper status 8 whatever the folder: the location
 // steps speak, then the lock step warns that it had no session to lock with.
-constexpr int kNoSession = 8;
-
 class FolderStep : public ManagerTest {
   protected:
     void SetUp() override { Start(); }
@@ -85,29 +83,8 @@ class FolderStep : public ManagerTest {
         manager_.Uninitialize();
         ManagerTest::TearDown();
     }
-
-    tsctest::ScopedDirectory lockFolder_{tsctest::kLockFileFolder};
-    tsctest::ScopedFile selfUpdateLock_{
-        std::wstring(tsctest::kLockFileFolder) + L"\\TsQUILInstaller.run.lock",
-        std::to_string(GetCurrentProcessId())};
+    tsctest::ScopedLockFile selfUpdate_{tsctest::OwnProcessId()};
 };
-
-// What the folder step says between the override's report and the lock step's warning.
-Messages AfterNoOverride(std::vector<Diagnostic> middle) {
-    middle.insert(middle.begin(), kNoCustomPath);
-    middle.push_back(SessionWarning(kNoSession));
-    return middle;
-}
-Messages AfterOverride(std::vector<Diagnostic> middle) {
-    middle.insert(middle.begin(), kOverrideOn);
-    middle.push_back(SessionWarning(kNoSession));
-    return middle;
-}
-
-std::wstring NoFolder(const HealthyMachine&) { return L""; }
-std::wstring VersionFolder(const HealthyMachine& m) { return m.Folder(); }
-std::wstring MissingVersionFolder(const HealthyMachine& m) { return m.InstallRoot() + L"\\9.9"; }
-std::wstring CustomFolder(const HealthyMachine&) { return L"E:\\dev\\tsc"; }
 
 // Missing folders. 259 units fit the read buffer with the terminator, 260 do not.
 std::wstring RootOfLength(size_t length) {
@@ -118,144 +95,115 @@ std::wstring RootOfLength(size_t length) {
 const std::wstring kNonLatinRoot =
     L"C:\\dttsc-missing\\\u041a\u043e\u043c\u043f-\u7d44\u4ef6-\u00fc";
 
-std::vector<std::uint8_t> BytesWithoutTerminator(const std::wstring& text) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    return std::vector<std::uint8_t>(bytes, bytes + text.size() * sizeof(wchar_t));
+// Changes to the release's registry values (and the override variable) for one row.
+using SetUp = std::function<void(HealthyMachine&)>;
+SetUp Set(const wchar_t* name, const std::wstring& text) {
+    return [=](HealthyMachine& m) { m.ReleaseKey().SetString(name, text); };
+}
+SetUp Raw(const wchar_t* name, DWORD type, const std::vector<std::uint8_t>& data) {
+    return [=](HealthyMachine& m) { m.ReleaseKey().SetBinary(name, data, type); };
+}
+SetUp Delete(const wchar_t* name) {
+    return [=](HealthyMachine& m) { m.ReleaseKey().DeleteValue(name); };
+}
+void Nothing(HealthyMachine&) {}
+void DeleteKey(HealthyMachine& m) { m.ReleaseKey().DeleteKey(); }
+// A value stored without its terminator ends with its data.
+void InstallPathUnterminated(HealthyMachine& m) {
+    const std::wstring& root = m.InstallRoot();
+    m.ReleaseKey().SetBinary(L"InstallPath", tsctest::TextBytes(root, root.size() * 2), REG_SZ);
+}
+SetUp Override(const std::optional<std::wstring>& variable) {
+    return [=](HealthyMachine& m) {
+        m.ReleaseKey().SetDword(L"EnablePathOverride", 1);
+        tsctest::SetEnv(L"TSC_PATH_2026", variable);
+    };
 }
 
-void EnableOverride(HealthyMachine& m, const std::optional<std::wstring>& variable) {
-    m.ReleaseKey().SetDword(L"EnablePathOverride", 1);
-    tsctest::SetEnv(kOverrideVariable, variable);
-}
-
-struct FolderCase {
-    const char* name;
-    void (*setUp)(HealthyMachine&);
+struct FolderCase : tsctest::Row {
+    SetUp setUp;
     std::int32_t status;
-    std::wstring (*folder)(const HealthyMachine&);
-    Messages messages;
+    std::wstring folder;               // handed out; "{root}" stands for the installation root
+    Messages messages;                 // between the override's report and the lock step's warning
+    Diagnostic first = kNoCustomPath;  // the override's report; empty for none
 };
-
-void PrintTo(const FolderCase& row, std::ostream* out) { *out << row.name; }
 
 class FolderSteps : public FolderStep, public ::testing::WithParamInterface<FolderCase> {};
 
 TEST_P(FolderSteps, StatusFolderAndMessages) {
-    GetParam().setUp(machine_);
+    const FolderCase& row = GetParam();
+    row.setUp(machine_);
+    Messages expected = row.messages;
+    if (!row.first.level.empty()) expected.insert(expected.begin(), row.first);
+    expected.push_back(kNoSession);
+    std::wstring folder = row.folder;
+    if (folder.rfind(L"{root}", 0) == 0) folder.replace(0, 6, machine_.InstallRoot());
     const Outcome outcome = Lock();
-    EXPECT_EQ(outcome.status, GetParam().status);
-    EXPECT_EQ(outcome.folder, GetParam().folder(machine_));
-    EXPECT_EQ(outcome.messages, GetParam().messages);
+    EXPECT_EQ(outcome.status, row.status);
+    EXPECT_EQ(outcome.folder, folder);
+    EXPECT_EQ(outcome.messages, expected);
 }
 
-const Diagnostic kInstallPathUnreadable{"FATAL", "Failed to read InstallPath registry entry"};
-const Diagnostic kVersionEmpty{"FATAL", "Entry for Version in Registry is Empty."};
+const std::wstring kVersion = L"{root}\\1.0";
+constexpr wchar_t kSwitch[] = L"EnablePathOverride";
+const Diagnostic kSilent{"", ""};
+const Diagnostic kTooShort{"ERROR", "The Install Location Path is IncorrectC:\\x"};
 
-INSTANTIATE_TEST_SUITE_P(
-    Registry, FolderSteps,
-    ::testing::Values(
-        FolderCase{"VersionFolderFound", [](HealthyMachine&) {}, 0, VersionFolder,
-                   AfterNoOverride({})},
-        FolderCase{"KeyMissing", [](HealthyMachine& m) { m.ReleaseKey().DeleteKey(); }, 6, NoFolder,
-                   AfterNoOverride({{"FATAL", "Failed to open registry key"}})},
-        FolderCase{"InstallPathMissing",
-                   [](HealthyMachine& m) { m.ReleaseKey().DeleteValue(L"InstallPath"); }, 6,
-                   NoFolder, AfterNoOverride({kInstallPathUnreadable})},
-        FolderCase{
-            "InstallPathOf260Units",
-            [](HealthyMachine& m) { m.ReleaseKey().SetString(L"InstallPath", RootOfLength(260)); },
-            6, NoFolder, AfterNoOverride({kInstallPathUnreadable})},
-        FolderCase{
-            "InstallPathOf259UnitsMissing",
-            [](HealthyMachine& m) { m.ReleaseKey().SetString(L"InstallPath", RootOfLength(259)); },
-            12, NoFolder,
-            AfterNoOverride({{"ERROR", "The Install Location Path is Incorrect" +
-                                           Utf8(RootOfLength(259)) + ErrorTail(0)}})},
-        FolderCase{
-            "NonLatinRootMissing",
-            [](HealthyMachine& m) { m.ReleaseKey().SetString(L"InstallPath", kNonLatinRoot); }, 12,
-            NoFolder,
-            AfterNoOverride({{"ERROR", "The Install Location Path is Incorrect" +
-                                           Utf8(kNonLatinRoot) + ErrorTail(0)}})},
-        // A value stored without its terminator ends with its data.
-        FolderCase{"InstallPathWithoutTerminator",
-                   [](HealthyMachine& m) {
-                       m.ReleaseKey().SetBinary(L"InstallPath",
-                                                BytesWithoutTerminator(m.InstallRoot()), REG_SZ);
-                   },
-                   0, VersionFolder, AfterNoOverride({})},
-        FolderCase{"VersionMissing",
-                   [](HealthyMachine& m) { m.ReleaseKey().DeleteValue(L"Version"); }, 6, NoFolder,
-                   AfterNoOverride({{"FATAL", "Failed to read Version from registry entry"}})},
-        FolderCase{"VersionEmptyText",
-                   [](HealthyMachine& m) { m.ReleaseKey().SetString(L"Version", L""); }, 13,
-                   NoFolder, AfterNoOverride({kVersionEmpty})},
-        FolderCase{"VersionWithoutData",
-                   [](HealthyMachine& m) { m.ReleaseKey().SetBinary(L"Version", {}, REG_SZ); }, 13,
-                   NoFolder, AfterNoOverride({kVersionEmpty})},
-        // The composed folder is kept and handed back although it does not exist.
-        FolderCase{
-            "VersionFolderMissing",
-            [](HealthyMachine& m) { m.ReleaseKey().SetString(L"Version", L"9.9"); }, 12,
-            MissingVersionFolder,
-            AfterNoOverride({{"ERROR", "The Version for the Install Path Does Not Exist.9.9" +
-                                           ErrorTail(0)}})}),
-    [](const auto& info) { return std::string(info.param.name); });
+// clang-format off
+const FolderCase kRegistryCases[] = {
+    {"VersionFolderFound",    Nothing,                                 0, kVersion, {}},
+    {"KeyMissing",            DeleteKey,                               6, L"", {{"FATAL", "Failed to open registry key"}}},
+    {"InstallPathMissing",    Delete(L"InstallPath"),                  6, L"", {kInstallPathUnreadable}},
+    {"InstallPathOf260Units", Set(L"InstallPath", RootOfLength(260)),  6, L"", {kInstallPathUnreadable}},
+    {"InstallPathOf259UnitsMissing", Set(L"InstallPath", RootOfLength(259)), 12, L"", {RootMissing(RootOfLength(259))}},
+    {"NonLatinRootMissing",   Set(L"InstallPath", kNonLatinRoot),     12, L"", {RootMissing(kNonLatinRoot)}},
+    {"InstallPathWithoutTerminator", InstallPathUnterminated,         0, kVersion, {}},
+    {"VersionMissing",        Delete(L"Version"),                      6, L"", {kVersionUnreadable}},
+    {"VersionEmptyText",      Set(L"Version", L""),                   13, L"", {kVersionEmpty}},
+    {"VersionWithoutData",    Raw(L"Version", REG_SZ, {}),            13, L"", {kVersionEmpty}},
+    // The composed folder is kept and handed back although it does not exist.
+    {"VersionFolderMissing",  Set(L"Version", L"9.9"),                12, L"{root}\\9.9", {VersionMissing("9.9")}},
+};
+INSTANTIATE_TEST_SUITE_P(Registry, FolderSteps, ::testing::ValuesIn(kRegistryCases), tsctest::RowName);
 
-INSTANTIATE_TEST_SUITE_P(
-    Override, FolderSteps,
-    ::testing::Values(
-        // Taken as it is, without any existence test.
-        FolderCase{"FromVariable", [](HealthyMachine& m) { EnableOverride(m, L"E:\\dev\\tsc"); }, 0,
-                   CustomFolder, AfterOverride({})},
-        FolderCase{"VariableUnset", [](HealthyMachine& m) { EnableOverride(m, std::nullopt); }, 0,
-                   VersionFolder, AfterOverride({})},
-        FolderCase{"FourCharacters", [](HealthyMachine& m) { EnableOverride(m, L"C:\\x"); }, 0,
-                   NoFolder,
-                   AfterOverride({{"ERROR", "The Install Location Path is IncorrectC:\\x"}})},
-        // Not 1: no override and no message.
-        FolderCase{"SwitchTwo",
-                   [](HealthyMachine& m) { m.ReleaseKey().SetDword(L"EnablePathOverride", 2); }, 0,
-                   VersionFolder, Messages{SessionWarning(kNoSession)}},
-        FolderCase{"SwitchAsString",
-                   [](HealthyMachine& m) { m.ReleaseKey().SetString(L"EnablePathOverride", L"1"); },
-                   0, VersionFolder, Messages{SessionWarning(kNoSession)}},
-        // Too long for the 32-bit read: the switch cannot be read at all.
-        FolderCase{"SwitchOfEightBytes",
-                   [](HealthyMachine& m) { m.ReleaseKey().SetQword(L"EnablePathOverride", 1); }, 0,
-                   VersionFolder, AfterNoOverride({})}),
-    [](const auto& info) { return std::string(info.param.name); });
+const FolderCase kOverrideCases[] = {
+    // Taken as it is, without any existence test; 4 characters are too few.
+    {"FromVariable",       Override(L"E:\\dev\\tsc"), 0, L"E:\\dev\\tsc", {}, kOverrideOn},
+    {"VariableUnset",      Override(std::nullopt),    0, kVersion,        {}, kOverrideOn},
+    {"FourCharacters",     Override(L"C:\\x"),        0, L"",             {kTooShort}, kOverrideOn},
+    // Not 1: no override and no message. Too long for the 32-bit read: cannot be read at all.
+    {"SwitchTwo",          Raw(kSwitch, REG_DWORD, {2, 0, 0, 0}),             0, kVersion, {}, kSilent},
+    {"SwitchAsString",     Set(kSwitch, L"1"),                                0, kVersion, {}, kSilent},
+    {"SwitchOfEightBytes", Raw(kSwitch, REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}), 0, kVersion, {}},
+};
+INSTANTIATE_TEST_SUITE_P(Override, FolderSteps, ::testing::ValuesIn(kOverrideCases), tsctest::RowName);
+// clang-format on
 
-// Failures of the existence query other than absence, which Wine does not produce here.
-std::wstring deniedPath;
-
-std::uint32_t BadNetPath(const std::wstring&) { return ERROR_BAD_NETPATH; }
-std::uint32_t DenyOnePath(const std::wstring& path) {
-    return path == deniedPath ? ERROR_ACCESS_DENIED : realStatusQuery(path);
-}
-
+// Failures of the existence query other than absence, which Wine does not produce here: a
+// network path that is not found means absent, any other failure is named.
 TEST_F(FolderStep, BadNetworkPathMeansTheRootIsAbsent) {
-    tsc::seams::statusQuery = &BadNetPath;
+    tsc::seams::statusQuery = [](const std::wstring&) -> std::uint32_t {
+        return ERROR_BAD_NETPATH;
+    };
     const Outcome outcome = Lock();
     EXPECT_EQ(outcome.status, 12);
     EXPECT_EQ(outcome.messages,
-              (Messages{kNoCustomPath,
-                        {"ERROR", "The Install Location Path is Incorrect" +
-                                      Utf8(machine_.InstallRoot()) + ErrorTail(0)},
-                        SessionWarning(kNoSession)}));
+              (Messages{kNoCustomPath, RootMissing(machine_.InstallRoot()), kNoSession}));
 }
+
+std::wstring deniedPath;
 
 TEST_F(FolderStep, AccessDeniedOnTheVersionFolderNamesTheError) {
     deniedPath = machine_.Folder();
-    tsc::seams::statusQuery = &DenyOnePath;
+    tsc::seams::statusQuery = [](const std::wstring& path) {
+        return path == deniedPath ? static_cast<std::uint32_t>(ERROR_ACCESS_DENIED)
+                                  : realStatusQuery(path);
+    };
     const Outcome outcome = Lock();
     EXPECT_EQ(outcome.status, 12);
     EXPECT_EQ(outcome.folder, machine_.Folder());
     EXPECT_EQ(outcome.messages,
-              (Messages{kNoCustomPath,
-                        {"ERROR", "The Version for the Install Path Does Not Exist.1.0" +
-                                      ErrorTail(ERROR_ACCESS_DENIED)},
-                        SessionWarning(kNoSession)}));
+              (Messages{kNoCustomPath, VersionMissing("1.0", ERROR_ACCESS_DENIED), kNoSession}));
 }
 
 TEST_F(FolderStep, TeardownWithoutSessionWarnsOnceAndCallsNothing) {
@@ -270,7 +218,7 @@ TEST_F(FolderStep, TeardownWithoutSessionWarnsOnceAndCallsNothing) {
 // Without a recorded release (never started, or the start was bypassed) both operations
 // answer 8 and do nothing at all.
 TEST_F(ManagerTest, WithoutReleaseNothingIsDone) {
-    ScopedEnvironmentVariable bypass(L"TSC_INITIALIZE_BYPASSED", L"1");
+    const ScopedEnvironmentVariable bypass(L"TSC_INITIALIZE_BYPASSED", L"1");
     ASSERT_EQ(manager_.Initialize(L"2026"), 14);
     recorder_.clear();
     tsctest::LogWatcher log;
@@ -282,14 +230,23 @@ TEST_F(ManagerTest, WithoutReleaseNothingIsDone) {
     EXPECT_TRUE(log.NewLines().empty());
 }
 
-// With a real session (the signed stand-in SDK).
+// With a real session (the signed stand-in SDK), whose lock, unlock or close the stand-in
+// refuses on demand: each failure is reported on its own, and the teardown goes on.
 class LockedSession : public ManagerTest {
   protected:
     void SetUp() override { Start(); }
+    // Runs in a child process (a refused close leaves a session nothing can end any more):
+    // exits with 0 when the teardown reported the refusal as it should.
+    void RefuseCloseAndExit() {
+        tsctest::SetEnv(L"QUILSDK_STANDIN_RESULT_Uninitialize", L"-20");
+        const Messages expected{
+            {"WARN", "Failed to Uninitialize QUIL SDK wrapper status code:-20"}};
+        std::exit(manager_.Uninitialize() == 0 && recorder_.messages() == expected ? 0 : 1);
+    }
 };
 
 TEST_F(LockedSession, RefusedLockWarnsWithTheLockTextAndStatus) {
-    ScopedEnvironmentVariable refuse(L"QUILSDK_STANDIN_RESULT_LockDirectory", L"-5");
+    const ScopedEnvironmentVariable refuse(L"QUILSDK_STANDIN_RESULT_LockDirectory", L"-5");
     const Outcome outcome = Lock();
     manager_.Uninitialize();
     EXPECT_EQ(outcome.status, 0);
@@ -299,59 +256,21 @@ TEST_F(LockedSession, RefusedLockWarnsWithTheLockTextAndStatus) {
                                                        "\\, QUIL SDK wrapper status code : -5"}}));
 }
 
-struct TeardownCase {
-    const char* name;
-    const wchar_t* failingExport;  // forced to return `result` by the stand-in, or none
-    const wchar_t* result;
-    Messages messages;
-};
-
-void PrintTo(const TeardownCase& row, std::ostream* out) { *out << row.name; }
-
-class Teardown : public LockedSession, public ::testing::WithParamInterface<TeardownCase> {};
-
-// A failed unlock is reported, and the close still follows.
-TEST_P(Teardown, ReportsEachFailureOnItsOwn) {
+TEST_F(LockedSession, RefusedUnlockWarnsAndTheCloseFollows) {
     ASSERT_EQ(Lock().status, 0);
     recorder_.clear();
-    std::optional<ScopedEnvironmentVariable> forced;
-    if (GetParam().failingExport != nullptr) {
-        forced.emplace(std::wstring(L"QUILSDK_STANDIN_RESULT_") + GetParam().failingExport,
-                       GetParam().result);
-    }
+    const ScopedEnvironmentVariable refuse(L"QUILSDK_STANDIN_RESULT_UnLockDirectory", L"21");
     EXPECT_EQ(manager_.Uninitialize(), 0);
-    EXPECT_EQ(recorder_.messages(), GetParam().messages);
+    EXPECT_EQ(recorder_.messages(),
+              (Messages{{"WARN", "Failed to Unlock QUIL SDK wrapper status code:21"}}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Failures, Teardown,
-    ::testing::Values(TeardownCase{"None", nullptr, nullptr, {}},
-                      TeardownCase{"Unlock",
-                                   L"UnLockDirectory",
-                                   L"21",
-                                   {{"WARN", "Failed to Unlock QUIL SDK wrapper status code:21"}}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// A refused close leaves the process's wrapper with a session that nothing can end any more,
-// so it is refused in a child process of its own; this process closes its session normally.
-class RefusedClose : public LockedSession {
-  protected:
-    // Runs in the child: exits with 0 when the teardown reported the refusal as it should.
-    void RefuseAndExit() {
-        tsctest::SetEnv(L"QUILSDK_STANDIN_RESULT_Uninitialize", L"-20");
-        const Messages expected{
-            {"WARN", "Failed to Uninitialize QUIL SDK wrapper status code:-20"}};
-        const bool reported = manager_.Uninitialize() == 0 && recorder_.messages() == expected;
-        std::exit(reported ? 0 : 1);
-    }
-};
-
-TEST_F(RefusedClose, WarnsWithTheStatus) {
+TEST_F(LockedSession, RefusedCloseWarnsWithTheStatus) {
     ASSERT_EQ(Lock().status, 0);
     recorder_.clear();
-    EXPECT_EXIT(RefuseAndExit(), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(RefuseCloseAndExit(), ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(manager_.Uninitialize(), 0);
-    EXPECT_TRUE(recorder_.messages().empty());
+    EXPECT_TRUE(recorder_.messages().empty()) << "a clean teardown reports nothing";
 }
 
 }  // namespace

@@ -1,0 +1,258 @@
+// Which SDK file a session start loads, driven through the built DLL: where the installer's
+// registry value points (expanded, tested for existence, kept once found), whether a self-update
+// of the installer is running (its lock file names a live process by its bare decimal id), and
+// whether the file carries a trusted signature whose signer's chain names the maker.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/dttscsdk_dll.h"
+#include "support/handle_count.h"
+#include "support/loader_support.h"
+#include "support/machine.h"
+#include "support/paths.h"
+#include "support/sdk_journal.h"
+#include "support/table.h"
+#include "support/wrapper_log.h"
+
+namespace {
+
+using tsctest::DttscsdkDll;
+using tsctest::IsModuleLoaded;
+using Lines = std::vector<std::string>;
+
+constexpr wchar_t kValueName[] = L"QUILSDKLocation";
+const Lines kSessionCalls = {"Initialize", "ReleaseMemory", "LockDirectory", "UnLockDirectory",
+                             "Uninitialize"};
+const Lines kRunning = {"[INFO] Load: Self-update is running", tsctest::kLoadFailedLine};
+const std::string kError = "[ERROR] QUILAPIWrapperImpl::";
+const std::string kPublisherNotFound =
+    "[ERROR] CertFindCertificateInStore returned ERROR: 2148081668";
+
+// The lines of a load: the session line, then `after`.
+Lines Load(Lines after) {
+    after.insert(after.begin(), tsctest::kSessionLine);
+    return after;
+}
+// The lines after the session line, by outcome.
+Lines Loaded(const std::wstring& sdk) { return {tsctest::SdkPathLine(sdk), tsctest::kLoadedLine}; }
+Lines Refused(const std::wstring& sdk, Lines checks) {
+    checks.insert(checks.begin(), tsctest::SdkPathLine(sdk));
+    checks.push_back(tsctest::SignatureInvalidLine(sdk));
+    checks.push_back(tsctest::kLoadFailedLine);
+    return checks;
+}
+Lines Untrusted(int status) {
+    return {"[ERROR] WinVerifyTrust returned status: " + std::to_string(status),
+            "[ERROR] VerifyCertificate failed!"};
+}
+Lines NotFound(Lines lookup) {
+    lookup.push_back(tsctest::kPathEmptyLine);
+    lookup.push_back(tsctest::kLoadFailedLine);
+    return lookup;
+}
+
+// A copy of the trusted SDK whose full path has exactly `length` characters.
+class SdkCopy {
+  public:
+    explicit SdkCopy(std::size_t length, const wchar_t* fixture = L"quilsdk.dll")
+        : folder_(tsctest::TempRoot() + L"\\" +
+                  std::wstring(length - tsctest::TempRoot().size() - 13, L'p')),
+          file_(folder_.path() + L"\\quilsdk.dll",
+                tsctest::ReadFileBytes(tsctest::FixturePath(fixture)).value()) {}
+    const std::wstring& path() const { return file_.path(); }
+    std::wstring folder() const { return folder_.path(); }
+
+  private:
+    tsctest::ScopedDirectory folder_;
+    tsctest::ScopedFile file_;
+};
+
+// A start and its teardown; the lines of its load.
+Lines StartLines(const DttscsdkDll& dll, const std::wstring& sdk, bool loaded) {
+    tsctest::LogWatcher log;
+    EXPECT_TRUE(dll.Initialize()) << "the SDK's outcome does not decide the start";
+    EXPECT_EQ(IsModuleLoaded(sdk), loaded);
+    dll.Uninitialize();
+    EXPECT_FALSE(IsModuleLoaded(sdk));
+    return tsctest::LoadLines(log.NewMessages());
+}
+
+// What a row sets up: the recorded SDK, and what lives until the row ends.
+struct Scene : tsctest::Scene {
+    std::wstring sdk = machine.SdkPath();
+    // Records this path as the SDK.
+    const std::wstring& Use(const std::wstring& path, DWORD type = REG_SZ) {
+        machine.QuilKey().SetString(kValueName, path, type);
+        return sdk = path;
+    }
+    const std::wstring& UseFixture(const std::wstring& variant) {  // quilsdk_<variant>.dll
+        return Use(tsctest::FixturePath(L"quilsdk_" + variant + L".dll"));
+    }
+    // A copy of the trusted SDK with a path of `length` characters, recorded in `byteCount` bytes
+    // of the value, with or without its terminator.
+    Lines UseCopy(std::size_t length, std::size_t byteCount, bool terminated) {
+        sdk = Keep<SdkCopy>(length).path();
+        machine.QuilKey().SetBinary(
+            kValueName, tsctest::TextBytes(terminated ? sdk + L'\0' : sdk, byteCount), REG_SZ);
+        return Loaded(sdk);
+    }
+    Lines LockFile(const std::string& content, bool running) {
+        Keep<tsctest::ScopedLockFile>(content);
+        return running ? kRunning : Loaded(sdk);
+    }
+    // A lock file of 4 GiB that starts with `head` and reads as zeros after it.
+    Lines HugeLockFile(const std::string& head, bool running) {
+        const std::wstring path = Keep<tsctest::ScopedLockFile>(head).file.path();
+        const tsctest::UniqueHandle file(tsctest::OpenForWriting(path));
+        LARGE_INTEGER size{.QuadPart = 4LL << 30};
+        EXPECT_TRUE(SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN) &&
+                    SetEndOfFile(file.get()));
+        return running ? kRunning : Loaded(sdk);
+    }
+};
+
+struct LoadCase : tsctest::Row {
+    std::function<Lines(Scene&)> arrange;  // answers the lines after the session line
+};
+
+class SdkLoad : public ::testing::TestWithParam<LoadCase> {};
+
+// Every attempt looks the file up, tests for a self-update and checks the file again; only an
+// accepted file is loaded and called.
+TEST_P(SdkLoad, StartShowsTheLookupChecksAndLoad) {
+    Scene scene;
+    const Lines expected = Load(GetParam().arrange(scene));
+    const bool loaded = expected.back() == tsctest::kLoadedLine;
+    tsctest::SdkJournal journal;
+    const DttscsdkDll dll;
+    EXPECT_EQ(StartLines(dll, scene.sdk, loaded), expected);
+    EXPECT_EQ(StartLines(dll, scene.sdk, loaded), expected) << "second attempt";
+    Lines calls;
+    for (int i = 0; loaded && i < 2; ++i)
+        calls.insert(calls.end(), kSessionCalls.begin(), kSessionCalls.end());
+    EXPECT_EQ(journal.Exports(), calls);
+}
+
+// clang-format off
+const LoadCase kSignatures[] = {
+    {"Trusted",                         [](Scene& s) { return Loaded(s.sdk); }},
+    {"PublisherInCapitalsWithFullStop", [](Scene& s) { return Loaded(s.UseFixture(L"upper")); }},
+    {"Unsigned",       [](Scene& s) { return Refused(s.UseFixture(L"unsigned"), Untrusted(-2146762496)); }},
+    {"OneByteChanged", [](Scene& s) { return Refused(s.UseFixture(L"flipped"), Untrusted(-2146869232)); }},
+    {"UntrustedRoot",  [](Scene& s) { return Refused(s.UseFixture(L"untrusted"), Untrusted(-2146762487)); }},
+    {"OtherPublisher", [](Scene& s) { return Refused(s.UseFixture(L"other"), {kPublisherNotFound}); }},
+    // The maker's name only on a certificate added to the signature's bag, outside the signer's
+    // chain, proves nothing.
+    {"MakerCertificateSmuggledIntoTheBag",
+                       [](Scene& s) { return Refused(s.UseFixture(L"smuggled"), {kPublisherNotFound}); }},
+};
+INSTANTIATE_TEST_SUITE_P(Signatures, SdkLoad, ::testing::ValuesIn(kSignatures), tsctest::RowName);
+
+const LoadCase kLocations[] = {
+    // 127 characters and the terminator fill the first 256-byte read exactly.
+    {"ExactlyTheFirstReadSize",          [](Scene& s) { return s.UseCopy(127, 256, true); }},
+    {"NeedsASecondRead",                 [](Scene& s) { return s.UseCopy(149, 300, true); }},
+    // Stored without its terminator, the value fills the block with no NUL after it.
+    {"WithoutTerminatorFillingTheBlock", [](Scene& s) { return s.UseCopy(128, 256, false); }},
+    {"WithoutTerminatorAndAnOddByte",    [](Scene& s) { return s.UseCopy(128, 257, false); }},
+    {"EmptyValueIsSilent", [](Scene& s) { s.Use(L""); return NotFound({}); }},
+    {"MissingKey", [](Scene& s) {
+        s.machine.QuilKey().DeleteKey();
+        return NotFound({kError + "ReadStringFromRegistry: RegOpenKeyEx failed!", tsctest::kReadFailedLine}); }},
+    {"MissingValue", [](Scene& s) {
+        s.machine.QuilKey().DeleteValue(kValueName);
+        return NotFound({kError + "ReadStringFromRegistry: RegQueryValueEx failed!", tsctest::kReadFailedLine}); }},
+    {"EnvironmentReferenceIsExpanded", [](Scene& s) {
+        const std::wstring folder = s.Keep<SdkCopy>(100).folder();
+        s.Keep<tsctest::ScopedEnvironmentVariable>(L"TSC_LOADER_TEST_FOLDER", folder);
+        s.Use(L"%TSC_LOADER_TEST_FOLDER%\\quilsdk.dll", REG_EXPAND_SZ);
+        return Loaded(s.sdk = folder + L"\\quilsdk.dll"); }},
+    {"ExpansionLongerThanTheBuffer", [](Scene& s) {
+        s.Keep<tsctest::ScopedEnvironmentVariable>(L"TSC_LOADER_TEST_FOLDER", L"C:\\" + std::wstring(250, 'x'));
+        s.Use(L"%TSC_LOADER_TEST_FOLDER%\\quilsdk.dll");
+        return NotFound({kError + "GetDllPath: Failed to expand dll path!"}); }},
+    {"NothingAtThePath", [](Scene& s) {
+        s.Use(tsctest::TempRoot() + L"\\none\\x.dll");
+        return NotFound({kError + "GetDllPath: expanded Dll Path does not exist!"}); }},
+    // A folder exists, so the path is taken; the checks then refuse it.
+    {"FolderIsTakenAndRefusedByTheChecks",
+        [](Scene& s) { return Refused(s.Use(tsctest::TempRoot()), Untrusted(5)); }},
+    // A file that another program holds open for writing is refused by the checks themselves.
+    {"FileOpenForWritingElsewhere", [](Scene& s) {
+        s.Use(s.Keep<SdkCopy>(80).path());
+        s.Keep<tsctest::UniqueHandle>(tsctest::OpenForWriting(s.sdk));
+        return Refused(s.sdk, Untrusted(32)); }},
+};
+INSTANTIATE_TEST_SUITE_P(Locations, SdkLoad, ::testing::ValuesIn(kLocations), tsctest::RowName);
+
+using tsctest::OwnProcessId;
+const LoadCase kLockFiles[] = {
+    {"OwnId",                [](Scene& s) { return s.LockFile(OwnProcessId(), true); }},
+    {"OwnIdAndLineBreak",    [](Scene& s) { return s.LockFile(OwnProcessId() + "\r\n", false); }},
+    {"OwnIdAndBlank",        [](Scene& s) { return s.LockFile(OwnProcessId() + " ", false); }},
+    {"OwnIdWithLeadingZero", [](Scene& s) { return s.LockFile("0" + OwnProcessId(), false); }},
+    {"OwnIdWithSign",        [](Scene& s) { return s.LockFile("+" + OwnProcessId(), false); }},
+    {"IdOfNoProcess",        [](Scene& s) { return s.LockFile("4294967295", false); }},
+    {"Empty",                [](Scene& s) { return s.LockFile("", false); }},
+    // Read as text, the file ends at a Ctrl-Z.
+    {"OwnIdEndedByCtrlZ",    [](Scene& s) { return s.LockFile(OwnProcessId() + "\x1A" "junk", true); }},
+    {"DirectoryOfThatName",  [](Scene& s) {
+        s.Keep<tsctest::ScopedDirectory>(tsctest::ScopedLockFile::Path());
+        return Loaded(s.sdk); }},
+    {"HugeFileStartingWithOwnId",     [](Scene& s) { return s.HugeLockFile(OwnProcessId(), false); }},
+    {"HugeFileWithOwnIdEndedByCtrlZ", [](Scene& s) { return s.HugeLockFile(OwnProcessId() + "\x1A", true); }},
+};
+INSTANTIATE_TEST_SUITE_P(LockFiles, SdkLoad, ::testing::ValuesIn(kLockFiles), tsctest::RowName);
+// clang-format on
+
+// One process, many starts: a failed lookup is made again; a refused file is not held open and,
+// once replaced, loads; a found path is kept, also when its file goes; a self-update that ended
+// is forgotten.
+TEST(SdkLoadSequence, OnlyAFoundPathIsRemembered) {
+    tsctest::HealthyMachine machine;
+    const SdkCopy copy(80, L"quilsdk_other.dll");
+    const std::wstring& sdk = copy.path();
+    machine.QuilKey().DeleteKey();
+    const DttscsdkDll dll;
+    EXPECT_EQ(StartLines(dll, sdk, false).back(), tsctest::kLoadFailedLine);
+    machine.QuilKey().SetString(kValueName, sdk);
+    EXPECT_EQ(StartLines(dll, sdk, false), Load(Refused(sdk, {kPublisherNotFound})));
+    EXPECT_EQ(tsctest::RunShellCommand(L"copy /y \"" + tsctest::FixturePath(L"quilsdk.dll") +
+                                       L"\" \"" + sdk + L"\""),
+              0u);
+    EXPECT_EQ(StartLines(dll, sdk, true), Load(Loaded(sdk)));
+    machine.QuilKey().DeleteKey();
+    {
+        const tsctest::ScopedLockFile lockFile(OwnProcessId());
+        EXPECT_EQ(StartLines(dll, sdk, false), Load(kRunning));
+    }
+    EXPECT_EQ(StartLines(dll, sdk, true), Load(Loaded(sdk))) << "kept";
+    ASSERT_TRUE(DeleteFileW(sdk.c_str()));
+    EXPECT_EQ(StartLines(dll, sdk, false), Load(Refused(sdk, Untrusted(2))))
+        << "kept, not looked up";
+}
+
+// Every attempt opens and releases its own file hold, trust state, certificate store, message
+// and process snapshot: repeated refusals leave no handle behind.
+TEST(SdkRefusal, RepeatedAttemptsLeaveNoHandlesBehind) {
+    tsctest::HealthyMachine machine(L"quilsdk_smuggled.dll");
+    const tsctest::ScopedLockFile lockFile("4294967295");
+    const DttscsdkDll dll;
+    const auto attempt = [&dll] {
+        EXPECT_TRUE(dll.Initialize());
+        dll.Uninitialize();
+    };
+    attempt();  // the first attempt loads the trust providers for good
+    const auto before = tsctest::ProcessHandleCount();
+    ASSERT_TRUE(before.has_value());
+    for (int i = 0; i < 10; ++i) attempt();
+    EXPECT_EQ(tsctest::ProcessHandleCount(), before);
+    EXPECT_FALSE(IsModuleLoaded(machine.SdkPath()));
+}
+
+}  // namespace
