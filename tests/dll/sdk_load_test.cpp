@@ -4,6 +4,9 @@
 // whether the file carries a trusted signature whose signer's chain names the maker.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include <windows.h>
 
 #include <functional>
@@ -248,10 +251,18 @@ TEST(SdkRefusal, RepeatedAttemptsLeaveNoHandlesBehind) {
         dll.Uninitialize();
     };
     attempt();  // the first attempt loads the trust providers for good
-    const auto before = tsctest::ProcessHandleCount();
-    ASSERT_TRUE(before.has_value());
+    // Two windows of ten attempts: a leak grows in both, while a worker the platform starts late
+    // (on a machine still busy starting its services) shows in one only.
+    const auto start = tsctest::ProcessHandleCount();
     for (int i = 0; i < 10; ++i) attempt();
-    EXPECT_EQ(tsctest::ProcessHandleCount(), before);
+    const auto middle = tsctest::ProcessHandleCount();
+    for (int i = 0; i < 10; ++i) attempt();
+    const auto end = tsctest::ProcessHandleCount();
+    ASSERT_TRUE(start && middle && end);
+    const auto growth = [](std::size_t from, std::size_t to) {
+        return static_cast<std::int64_t>(to) - static_cast<std::int64_t>(from);
+    };
+    EXPECT_LE(std::min(growth(*start, *middle), growth(*middle, *end)), 0);
     EXPECT_FALSE(IsModuleLoaded(machine.SdkPath()));
 }
 
