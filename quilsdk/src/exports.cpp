@@ -121,3 +121,10 @@ std::int32_t Uninitialize(const char* sessionId) {
         "Uninitialize", [&] { return SessionRegistry::Instance().Close(View(sessionId)); }));
 }
 #endif
+
+#ifdef QUILSDK_REFUSE_LOAD
+#include <windows.h>
+
+// Refuses to be loaded into any process, so that a loader's own failure can be tested.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) { return reason != DLL_PROCESS_ATTACH; }
+#endif

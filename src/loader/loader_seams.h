@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <wincrypt.h>
 
 #include <cstddef>
 #include <string>
@@ -23,6 +24,14 @@ extern HRESULT(WINAPI* knownFolderPath)(REFKNOWNFOLDERID id, DWORD flags, HANDLE
 
 // The process snapshot in which a running installer is looked for.
 extern HANDLE(WINAPI* createProcessSnapshot)(DWORD flags, DWORD processId);
+
+// Reads the signature embedded in the SDK file. Under Wine a file that passes the trust check
+// always has one, so only this seam reaches a failed read after a passed trust check.
+extern BOOL(WINAPI* queryEmbeddedSignature)(DWORD objectType, const void* object,
+                                            DWORD contentTypes, DWORD formatTypes, DWORD flags,
+                                            DWORD* encoding, DWORD* contentType, DWORD* formatType,
+                                            HCERTSTORE* store, HCRYPTMSG* message,
+                                            const void** context);
 
 // Opens the SDK file for the hold that keeps it unchanged until it is loaded. Every real cause
 // of a failing hold (a writer, a missing file, a folder) also fails the checks, so only this

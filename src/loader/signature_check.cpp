@@ -11,6 +11,7 @@
 #include <string>
 
 #include "loader/crypt_handles.h"
+#include "loader/loader_seams.h"
 #include "loader/verified_chain.h"
 #include "wrapper/quil_api_wrapper_impl.h"
 
@@ -61,6 +62,12 @@ void CollectSignerChain(HANDLE state, tsc::VerifiedChain* chain) {
 
 }  // namespace
 
+namespace tsc::seams {
+BOOL(WINAPI* queryEmbeddedSignature)
+(DWORD, const void*, DWORD, DWORD, DWORD, DWORD*, DWORD*, DWORD*, HCERTSTORE*, HCRYPTMSG*,
+ const void**) = &CryptQueryObject;
+}
+
 bool QUILAPIWrapperImpl::IsSignatureValid(const std::wstring& path) {
     tsc::VerifiedChain chain;
     if (!VerifyCertificate(path, &chain)) {
@@ -95,10 +102,10 @@ bool QUILAPIWrapperImpl::VerifyPublisher(const std::wstring& path, const std::ws
     // Declared before the store so that the store is closed first, then the message.
     tsc::UniqueCryptMsg message;
     tsc::UniqueCertStore store;
-    if (!CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.c_str(),
-                          CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED, CERT_QUERY_FORMAT_FLAG_BINARY,
-                          0, &encoding, &contentType, &formatType, store.put(), message.put(),
-                          nullptr)) {
+    if (!tsc::seams::queryEmbeddedSignature(
+            CERT_QUERY_OBJECT_FILE, path.c_str(), CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
+            CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, &contentType, &formatType, store.put(),
+            message.put(), nullptr)) {
         WriteLogLine(L"[ERROR] CryptQueryObject returned false!");
         return false;
     }

@@ -26,6 +26,7 @@ namespace {
 
 using tsctest::DttscsdkDll;
 using tsctest::IsModuleLoaded;
+using tsctest::Utf8;
 using Lines = std::vector<std::string>;
 
 constexpr wchar_t kValueName[] = L"QUILSDKLocation";
@@ -153,6 +154,11 @@ const LoadCase kSignatures[] = {
     // chain, proves nothing.
     {"MakerCertificateSmuggledIntoTheBag",
                        [](Scene& s) { return Refused(s.UseFixture(L"smuggled"), {kPublisherNotFound}); }},
+    // Accepted, but the file refuses to be loaded.
+    {"AcceptedFileThatCannotBeLoaded", [](Scene& s) {
+        const std::wstring& sdk = s.UseFixture(L"refuses_load");
+        return Lines{tsctest::SdkPathLine(sdk), "[ERROR] Load: LoadLibraryW failed to load " + Utf8(sdk),
+                     tsctest::kLoadFailedLine}; }},
 };
 INSTANTIATE_TEST_SUITE_P(Signatures, SdkLoad, ::testing::ValuesIn(kSignatures), tsctest::RowName);
 

@@ -174,6 +174,15 @@ const FaultCase kFaults[] = {
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             return INVALID_HANDLE_VALUE; });
         return Loads(s); }, 0},
+    // A trusted file whose embedded signature cannot be read for the publisher check.
+    {"SignatureCannotBeReadForThePublisher", [](Scene& s) -> Lines {
+        Replace(s, tsc::seams::queryEmbeddedSignature, [](DWORD, const void*, DWORD, DWORD, DWORD, DWORD*, DWORD*,
+                                                          DWORD*, HCERTSTORE*, HCRYPTMSG*, const void**) -> BOOL {
+            SetLastError(static_cast<DWORD>(CRYPT_E_NO_MATCH));
+            return FALSE; });
+        const std::wstring& sdk = s.machine.SdkPath();
+        return {tsctest::SdkPathLine(sdk), "[ERROR] CryptQueryObject returned false!",
+                tsctest::SignatureInvalidLine(sdk), kFailed}; }, 9},
     // Without the hold, a file that passed its checks is still not loaded.
     {"FileCannotBeHeld", [](Scene& s) -> Lines {
         Replace(s, tsc::seams::openForHold, [](LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
