@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "loader/loader_seams.h"
-#include "loader/registry_text.h"
+#include "location/registry_text.h"
 #include "location/existence.h"
 #include "location/win_handles.h"
 #include "wrapper/quil_api_wrapper_impl.h"

@@ -9,6 +9,7 @@
 #include "location/diagnostics.h"
 #include "location/existence.h"
 #include "location/system_error_text.h"
+#include "location/registry_text.h"
 #include "location/release_key.h"
 #include "location/text_conversion.h"
 #include "location/win_handles.h"
@@ -32,8 +33,7 @@ std::optional<std::wstring> ReadTextValue(HKEY key, const wchar_t* name) {
                          &byteCount) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    const std::wstring text(buffer, byteCount / sizeof(wchar_t));
-    return text.substr(0, text.find(L'\0'));
+    return tsc::RegistryText(buffer, byteCount);
 }
 
 // A folder that is not there yields code 0 and so ends in the system's text for success;

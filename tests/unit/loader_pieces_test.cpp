@@ -9,7 +9,7 @@
 
 #include "loader/lock_file_text.h"
 #include "loader/path_join.h"
-#include "loader/registry_text.h"
+#include "location/registry_text.h"
 #include "support/paths.h"
 #include "support/scoped_files.h"
 #include "support/table.h"

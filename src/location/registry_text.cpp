@@ -1,4 +1,4 @@
-#include "loader/registry_text.h"
+#include "location/registry_text.h"
 
 #include <cstring>
 #include <string_view>
