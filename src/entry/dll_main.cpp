@@ -6,8 +6,9 @@
 // GCC's runtime, linked in statically, allocates an emergency pool for exceptions (about 73 KiB)
 // at every load and never frees it on its own; this frees it.
 namespace __gnu_cxx {
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp): the runtime's own name
 void __freeres() noexcept;
-}
+}  // namespace __gnu_cxx
 #endif
 
 // The library needs no notification of threads starting and ending. When it is unloaded by
