@@ -5,6 +5,8 @@
 // defined, so that a caller's handling of a missing entry point can be tested.
 #include "exports.h"
 
+#include <windows.h>
+
 #include "handed_out_text.h"
 #include "journal_entry.h"
 #include "quilsdk/standin.h"
@@ -122,9 +124,28 @@ std::int32_t Uninitialize(const char* sessionId) {
 }
 #endif
 
-#ifdef QUILSDK_REFUSE_LOAD
-#include <windows.h>
-
-// Refuses to be loaded into any process, so that a loader's own failure can be tested.
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) { return reason != DLL_PROCESS_ATTACH; }
+#if defined(__MINGW32__) && defined(__GLIBCXX__)
+// Frees the emergency exception pool of GCC's statically linked runtime, which it allocates at
+// every load and never frees on its own.
+namespace __gnu_cxx {
+void __freeres() noexcept;
+}
 #endif
+
+// A process loads the stand-in once per session: an unload by FreeLibrary (reserved is null)
+// frees the runtime's exception pool as this routine's last act, so that nothing stays behind
+// per load (the static destructors that run after it throw nothing). The variant built with
+// QUILSDK_REFUSE_LOAD refuses to be loaded into any process, so that a loader's own failure can
+// be tested.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+#ifdef QUILSDK_REFUSE_LOAD
+    if (reason == DLL_PROCESS_ATTACH) return FALSE;
+#endif
+#if defined(__MINGW32__) && defined(__GLIBCXX__)
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) __gnu_cxx::__freeres();
+#else
+    static_cast<void>(reason);
+    static_cast<void>(reserved);
+#endif
+    return TRUE;
+}

@@ -3,8 +3,14 @@
 #include <windows.h>
 
 #include "location/win_handles.h"
+#include "wrapper/wrapper_seams.h"
 
 namespace tsc {
+
+namespace seams {
+BOOL(WINAPI* lockFile)(HANDLE, DWORD, DWORD, DWORD, DWORD, LPOVERLAPPED) = &LockFileEx;
+}
+
 namespace {
 
 // Appends from several processes are not atomic under every platform, so writers take turns
@@ -22,14 +28,18 @@ OVERLAPPED LockRange() {
     return range;
 }
 
+// Waits only while another writer holds the range. A file system that refuses byte-range locks
+// (some network shares and filter drivers) gets the line at once, unlocked, as a file system
+// without locks would.
 bool TakeWriterLock(HANDLE file) {
     const ULONGLONG deadline = GetTickCount64() + kLockPatienceMs;
     for (;;) {
         OVERLAPPED range = LockRange();
-        if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                       &range)) {
+        if (seams::lockFile(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                            &range)) {
             return true;
         }
+        if (GetLastError() != ERROR_LOCK_VIOLATION) return false;
         if (GetTickCount64() >= deadline) return false;
         Sleep(1);
     }

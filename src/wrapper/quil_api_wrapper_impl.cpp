@@ -7,6 +7,7 @@
 // value is the SDK's own result, passed on unchanged.
 #include "wrapper/quil_api_wrapper_impl.h"
 
+#include <exception>
 #include <string>
 
 #include "wrapper/sdk_exports.h"
@@ -30,6 +31,19 @@ template <typename Func>
 Func As(FARPROC address) {
     return reinterpret_cast<Func>(reinterpret_cast<void*>(address));
 }
+
+// Runs a step when the scope ends, however it ends.
+template <typename Step>
+class AtScopeEnd {
+  public:
+    explicit AtScopeEnd(Step step) : step_(step) {}
+    ~AtScopeEnd() { step_(); }
+    AtScopeEnd(const AtScopeEnd&) = delete;
+    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
+
+  private:
+    Step step_;
+};
 
 }  // namespace
 
@@ -67,6 +81,9 @@ std::int32_t QUILAPIWrapperImpl::Initialize(const std::string& plc, const std::s
     char* sessionText = nullptr;
     const std::int32_t result =
         initialize(plc.c_str(), release.c_str(), language.c_str(), &sessionText);
+    // The SDK's text goes back on every way out from here, also when the log line or the copy
+    // of the id cannot be allocated.
+    const AtScopeEnd handBack([this, &sessionText]() noexcept { ReleaseSdkText(&sessionText); });
     if (result == 0) {
         // An SDK that reports success without handing out a text is treated like one that
         // hands out an empty text: no session.
@@ -74,13 +91,21 @@ std::int32_t QUILAPIWrapperImpl::Initialize(const std::string& plc, const std::s
         LogInfo("Initialize: session id = " + id);
         sessionId = id;
     }
+    return result;
+}
+
+void QUILAPIWrapperImpl::ReleaseSdkText(char** text) noexcept {
     const auto releaseMemory = As<ReleaseMemoryFunc>(FindExport("ReleaseMemory"));
     if (releaseMemory != nullptr) {
-        releaseMemory(sessionId.c_str(), &sessionText);
-    } else {
-        LogError("ReleaseMemory: Failed to obtain ReleaseMemoryFunc handle!");
+        releaseMemory(sessionId.c_str(), text);
+        return;
     }
-    return result;
+    // This may run while an exception is on its way out: a line that cannot be composed is
+    // left out.
+    try {
+        LogError("ReleaseMemory: Failed to obtain ReleaseMemoryFunc handle!");
+    } catch (const std::exception&) {
+    }
 }
 
 std::int32_t QUILAPIWrapperImpl::Uninitialize() {

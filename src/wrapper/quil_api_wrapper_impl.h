@@ -66,6 +66,8 @@ class QUILAPIWrapperImpl {
     // Appends one line of UTF-8 text (the time stamp is added here) to the log file.
     void WriteLogLineUtf8(const std::string& message);
     FARPROC FindExport(const char* name) const;
+    // Gives the session id text that the SDK's Initialize handed out back through ReleaseMemory.
+    void ReleaseSdkText(char** text) noexcept;
     // LockDirectory and UnLockDirectory differ only in the export and the names they log.
     std::int32_t CallDirectoryExport(const std::string& name, const std::string& directoryToLock);
 
