@@ -54,19 +54,23 @@ class StartRefused : public ::testing::TestWithParam<RefusalCase> {};
 // happens: no log line, no SDK call, nothing to update or tear down.
 TEST_P(StartRefused, BeforeAnySessionAttempt) {
     const tsctest::HealthyMachine machine;
-    tsctest::SdkJournal journal;
-    const ScopedEnvironmentVariable variable(GetParam().variable, GetParam().value);
-    LogWatcher log;
     const DttscsdkDll dll;
     const bool refused = GetParam().refused;
-    EXPECT_EQ(dll.Initialize(), !refused);
-    EXPECT_EQ(RanAnew(log), !refused) << "a session attempt writes the log";
-    EXPECT_EQ(dll.UpdatePath(), !refused);
-    dll.Uninitialize();
-    EXPECT_EQ(journal.Calls().empty(), refused);
-    if (refused) {
-        EXPECT_TRUE(log.NewLines().empty());
+    {
+        tsctest::SdkJournal journal;
+        const ScopedEnvironmentVariable variable(GetParam().variable, GetParam().value);
+        LogWatcher log;
+        EXPECT_EQ(dll.Initialize(), !refused);
+        EXPECT_EQ(RanAnew(log), !refused) << "a session attempt writes the log";
+        EXPECT_EQ(dll.UpdatePath(), !refused);
+        if (refused) {
+            EXPECT_TRUE(log.NewLines().empty());
+            EXPECT_TRUE(journal.Calls().empty());
+        }
     }
+    // A refused start leaves nothing to tear down: without the cause, the next one works.
+    EXPECT_EQ(dll.Initialize(), refused);
+    dll.Uninitialize();
 }
 
 // clang-format off

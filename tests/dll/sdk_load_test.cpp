@@ -203,6 +203,8 @@ INSTANTIATE_TEST_SUITE_P(Locations, SdkLoad, ::testing::ValuesIn(kLocations), ts
 using tsctest::OwnProcessId;
 const LoadCase kLockFiles[] = {
     {"OwnId",                [](Scene& s) { return s.LockFile(OwnProcessId(), true); }},
+    // A running self-update is answered before the SDK is looked up.
+    {"OwnIdWithoutSdkKey",   [](Scene& s) { s.machine.QuilKey().DeleteKey(); return s.LockFile(OwnProcessId(), true); }},
     {"OwnIdAndLineBreak",    [](Scene& s) { return s.LockFile(OwnProcessId() + "\r\n", false); }},
     {"OwnIdAndBlank",        [](Scene& s) { return s.LockFile(OwnProcessId() + " ", false); }},
     {"OwnIdWithLeadingZero", [](Scene& s) { return s.LockFile("0" + OwnProcessId(), false); }},

@@ -70,8 +70,8 @@ Arrange Override(DWORD type, std::vector<std::uint8_t> data, const wchar_t* vari
     return [=](Scene& s) {
         s.machine.ReleaseKey().SetBinary(L"EnablePathOverride", data, type);
         std::optional<std::wstring> value;
-        if (variable)
-            value = variable == std::wstring(L"{root}") ? s.machine.InstallRoot() : variable;
+        if (variable) value = variable;
+        if (value && value->rfind(L"{root}", 0) == 0) value->replace(0, 6, s.machine.InstallRoot());
         s.Keep<ScopedEnvironmentVariable>(L"TSC_PATH_2026", value);
         if (value && value->size() > 3) s.Keep<tsctest::ScopedDirectory>(*value);
     };
@@ -114,7 +114,9 @@ TEST_P(Sessions, ShowTheWholeOutcome) {
     if (folder.rfind(L"{root}", 0) == 0) folder.replace(0, 6, scene.machine.InstallRoot());
     EXPECT_EQ(started, row.started);
     EXPECT_EQ(updated, row.inPath);
-    EXPECT_EQ(path, row.inPath ? folder + L";" + kOldPath : kOldPath);
+    std::wstring head = folder;  // one trailing separator is dropped
+    if (!head.empty() && head.back() == L'\\') head.pop_back();
+    EXPECT_EQ(path, row.inPath ? head + L";" + kOldPath : kOldPath);
 
     const Lines logged = log.NewMessages();
     std::string id;
@@ -209,6 +211,8 @@ const SessionCase kOverrideCases[] = {
     {"DwordZero",         Override(REG_DWORD, {0, 0, 0, 0}, L"{root}"),      nullptr, true, true,  kVersion,  kCalls, kLog},
     {"StringOne",         Override(REG_SZ, {'1', 0, 0, 0}, L"{root}"),       nullptr, true, true,  kVersion,  kCalls, kLog},
     {"VariableUnset",     Override(REG_DWORD, kOne, nullptr),                nullptr, true, true,  kVersion,  kCalls, kLog},
+    // The lock text gets its backslash even after one; PATH gets the folder without it.
+    {"FolderEndingInBackslash", Override(REG_DWORD, kOne, L"{root}\\"),    nullptr, true, true,  L"{root}\\", kCalls, kLog},
     {"FiveCharacters",    Override(REG_DWORD, kOne, L"C:\\xy"),              nullptr, true, true,  L"C:\\xy", kCalls, kLog},
     {"FourCharacters",    Override(REG_DWORD, kOne, L"C:\\x"),               nullptr, true, false, L"C:\\x",  kNoLock, kLog},
     {"Empty",             Override(REG_DWORD, kOne, L""),                    nullptr, true, false, L"",       kNoLock, kLog},
@@ -238,12 +242,21 @@ TEST_F(SessionTest, AnEarlierOverrideMakesTheRootTheFolderLater) {
     EXPECT_TRUE(dll.UpdatePath());
     EXPECT_EQ(GetEnv(L"PATH"), machine_.InstallRoot() + L";" + kOldPath);
     dll.Uninitialize();
+    // Switched on without the variable, the override is forgotten: Version counts again.
+    machine_.ReleaseKey().SetDword(L"EnablePathOverride", 1);
+    machine_.ReleaseKey().SetString(L"Version", L"1.0");
+    tsctest::SetEnv(L"PATH", kOldPath);
+    EXPECT_TRUE(dll.Initialize());
+    EXPECT_TRUE(dll.UpdatePath());
+    EXPECT_EQ(GetEnv(L"PATH"), machine_.Folder() + L";" + kOldPath);
+    dll.Uninitialize();
 }
 
 // Other processes cannot rename the locked folder until teardown.
 TEST_F(SessionTest, LockHoldsTheFolderAgainstOtherProcessesUntilTeardown) {
     const tsctest::DttscsdkDll dll;
     ASSERT_TRUE(dll.Initialize());
+    EXPECT_FALSE(dll.Initialize()) << "a started session is not started again";
     EXPECT_FALSE(tsctest::RenamableByAnotherProcess(machine_.Folder()));
     dll.Uninitialize();
     EXPECT_TRUE(tsctest::RenamableByAnotherProcess(machine_.Folder()));

@@ -16,6 +16,7 @@
 #include "support/diagnostic_recorder.h"
 #include "support/loader_support.h"
 #include "support/machine.h"
+#include "support/paths.h"
 #include "support/table.h"
 #include "support/wrapper_log.h"
 
@@ -32,6 +33,11 @@ const Diagnostic kOverrideOn{"INFO", "EnablePathOverride is set to 1"};
 const Diagnostic kInstallPathUnreadable{"FATAL", "Failed to read InstallPath registry entry"};
 const Diagnostic kVersionUnreadable{"FATAL", "Failed to read Version from registry entry"};
 const Diagnostic kVersionEmpty{"FATAL", "Entry for Version in Registry is Empty."};
+const Diagnostic kNotInitialized{"WARN", "QUIL SDK wrapper is not initialized"};
+Diagnostic LockFailed(const HealthyMachine& m, int status) {
+    return {"WARN", "Failed to lock" + tsctest::Utf8(m.Folder()) +
+                        "\\, QUIL SDK wrapper status code : " + std::to_string(status)};
+}
 Diagnostic NoSession(int status) {
     return {"WARN", "Failed to intialize QUIL SDK wrapper status code:" + std::to_string(status)};
 }
@@ -154,6 +160,7 @@ INSTANTIATE_TEST_SUITE_P(Override, FolderSteps, ::testing::ValuesIn(kOverrideCas
 // With a real session (the signed stand-in SDK), whose start, lock, unlock or close the stand-in
 // refuses on demand: the messages of the whole start and teardown.
 struct WarningCase : tsctest::Row {
+    const wchar_t* fixture;  // X for quilsdk_X.dll; null for the trusted quilsdk.dll
     const wchar_t* setting;  // QUILSDK_STANDIN_<setting>
     const wchar_t* value;
     std::function<Messages(const HealthyMachine&)> messages;
@@ -162,6 +169,11 @@ struct WarningCase : tsctest::Row {
 class SessionWarnings : public ManagerTest, public ::testing::WithParamInterface<WarningCase> {};
 
 TEST_P(SessionWarnings, OfTheWholeSession) {
+    if (GetParam().fixture) {
+        machine_.QuilKey().SetString(
+            L"QUILSDKLocation",
+            tsctest::FixturePath(L"quilsdk_" + std::wstring(GetParam().fixture) + L".dll"));
+    }
     const ScopedEnvironmentVariable refuse(L"QUILSDK_STANDIN_" + std::wstring(GetParam().setting),
                                            GetParam().value);
     std::wstring folder;
@@ -174,15 +186,20 @@ TEST_P(SessionWarnings, OfTheWholeSession) {
 
 // clang-format off
 const WarningCase kWarningCases[] = {
-    {"None",             L"UNUSED", L"1",             None},
+    {"None",             nullptr, L"UNUSED", L"1",                  None},
     // The lock is skipped with the start's status; the teardown finds no session to end.
-    {"StartRefused",     L"RESULT_Initialize", L"-77",   SAYS(NoSession(-77), kNoCustomPath, NoSession(-77),
-                                                              {"WARN", "QUIL SDK wrapper is not initialized"})},
-    {"LockRefused",      L"RESULT_LockDirectory", L"-5", SAYS(kNoCustomPath, {"WARN", "Failed to lock" + Utf8(m.Folder()) +
-                                                                                   "\\, QUIL SDK wrapper status code : -5"})},
+    {"StartRefused",     nullptr, L"RESULT_Initialize", L"-77",     SAYS(NoSession(-77), kNoCustomPath, NoSession(-77), kNotInitialized)},
+    {"WithoutInitialize", L"no_Initialize", L"UNUSED", L"1",        SAYS(NoSession(4), kNoCustomPath, NoSession(4), kNotInitialized)},
+    // The SDK's own 2 reads as "already open": no warning, and the lock is attempted (with no
+    // session id, so the stand-in refuses it).
+    {"StartAnsweredTwo", nullptr, L"RESULT_Initialize", L"2",       SAYS(kNoCustomPath, LockFailed(m, 20), kNotInitialized)},
+    {"LockRefused",      nullptr, L"RESULT_LockDirectory", L"-5",   SAYS(kNoCustomPath, LockFailed(m, -5))},
+    {"WithoutLock",      L"no_LockDirectory", L"UNUSED", L"1",      SAYS(kNoCustomPath, LockFailed(m, 4))},
     // A refused unlock does not keep the close from following.
-    {"UnlockRefused",    L"RESULT_UnLockDirectory", L"21", SAYS(kNoCustomPath, {"WARN", "Failed to Unlock QUIL SDK wrapper status code:21"})},
-    {"CloseRefused",     L"RESULT_Uninitialize", L"-20",  SAYS(kNoCustomPath, {"WARN", "Failed to Uninitialize QUIL SDK wrapper status code:-20"})},
+    {"UnlockRefused",    nullptr, L"RESULT_UnLockDirectory", L"21", SAYS(kNoCustomPath, {"WARN", "Failed to Unlock QUIL SDK wrapper status code:21"})},
+    {"WithoutUnlock",    L"no_UnLockDirectory", L"UNUSED", L"1",    SAYS(kNoCustomPath, {"WARN", "Failed to Unlock QUIL SDK wrapper status code:4"})},
+    {"CloseRefused",     nullptr, L"RESULT_Uninitialize", L"-20",   SAYS(kNoCustomPath, {"WARN", "Failed to Uninitialize QUIL SDK wrapper status code:-20"})},
+    {"WithoutClose",     L"no_Uninitialize", L"UNUSED", L"1",       SAYS(kNoCustomPath, {"WARN", "Failed to Uninitialize QUIL SDK wrapper status code:4"})},
 };
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Refusals, SessionWarnings, ::testing::ValuesIn(kWarningCases),

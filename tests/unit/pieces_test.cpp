@@ -1,12 +1,15 @@
 // Pieces that the exports cannot reach in every shape: the text conversions, the system's error
-// texts, path joining and the bounded read of the lock file.
+// texts, registry value text, path joining and the bounded read of the lock file.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "loader/lock_file_text.h"
 #include "loader/path_join.h"
+#include "location/registry_text.h"
 #include "location/system_error_text.h"
 #include "location/text_conversion.h"
 #include "support/paths.h"
@@ -53,6 +56,15 @@ TEST(SystemErrorText, IsTheSystemsTextWithoutTrailingLineEnds) {
     EXPECT_EQ(SystemErrorText(0), "Success.");
     EXPECT_EQ(SystemErrorText(5), "Access denied.");
     EXPECT_EQ(SystemErrorText(0x3FFFFFF1u), "unknown error");
+}
+
+// A registry value's text ends at its first NUL or its last whole unit, whichever comes first;
+// the sentinel after the data shows whether anything past it was read.
+TEST(RegistryValueText, EndsAtTheFirstNulOrTheEndOfTheData) {
+    const std::vector<std::uint8_t> block = {'a', 0, 'b', 0, 'c', 'Z', 0, 0, 0};
+    EXPECT_EQ(tsc::RegistryText(block.data(), 4), L"ab");
+    EXPECT_EQ(tsc::RegistryText(block.data(), 5), L"ab");
+    EXPECT_EQ(tsc::RegistryText(block.data() + 6, 2), L"");
 }
 
 using Join = std::pair<std::wstring, std::wstring>;
