@@ -280,21 +280,6 @@ TEST_F(SessionTest, SessionLeftOpenIsUsedByTheNextStart) {
                      kE + "Uninitialize: Failed to obtain UninitializeFunc handle!"}));
 }
 
-// The folder goes in front of PATH once; afterwards PATH names the shared components, so a new
-// start in the same process is refused before any session attempt.
-TEST_F(SessionTest, PathGetsTheFolderOnceAndANewStartIsRefused) {
-    const tsctest::DttscsdkDll dll;
-    ASSERT_TRUE(dll.Initialize());
-    EXPECT_TRUE(dll.UpdatePath());
-    EXPECT_TRUE(dll.UpdatePath());
-    EXPECT_EQ(GetEnv(L"PATH"), machine_.Folder() + L";" + kOldPath);
-    dll.Uninitialize();
-    tsctest::SdkJournal journal;
-    EXPECT_FALSE(dll.Initialize());
-    EXPECT_TRUE(journal.Calls().empty());
-    EXPECT_FALSE(dll.UpdatePath());
-}
-
 // PATH as found before the update (set after the start, which one naming the shared components
 // would refuse): containment is a case-sensitive substring test, an empty or missing PATH is
 // never written, and one trailing separator is dropped from the folder, no more.
