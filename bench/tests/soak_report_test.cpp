@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -11,16 +12,18 @@ namespace {
 
 using bench::PhaseResult;
 
-PhaseResult Phase(const std::string& name, std::int64_t cycles, std::int64_t handleGrowth,
-                  std::int64_t byteGrowth, std::int64_t failures = 0) {
+constexpr std::int64_t kUnmeasured = INT64_MIN;
+
+PhaseResult Phase(std::int64_t cycles, std::int64_t handleGrowth, std::int64_t byteGrowth,
+                  std::int64_t failures = 0) {
     PhaseResult phase;
-    phase.name = name;
+    phase.name = "phase";
     phase.cycles = cycles;
     phase.failures = failures;
     phase.handlesAfterWarmUp = 100;
-    phase.handlesAtEnd = 100 + handleGrowth;
+    phase.handlesAtEnd = handleGrowth == kUnmeasured ? -1 : 100 + handleGrowth;
     phase.heapBytesAfterWarmUp = 1 << 20;
-    phase.heapBytesAtEnd = (1 << 20) + byteGrowth;
+    phase.heapBytesAtEnd = byteGrowth == kUnmeasured ? -1 : (1 << 20) + byteGrowth;
     // Private bytes are shown, never judged: a wild figure must not change the verdict.
     phase.privateBytesAfterWarmUp = 0;
     phase.privateBytesAtEnd = 1'000'000'000;
@@ -45,49 +48,23 @@ TEST_P(SoakVerdict, ChargesOnlyGrowthBeyondTheBaselines) {
     EXPECT_EQ(report.WithinBaseline(), GetParam().within);
 }
 
-PhaseResult Unmeasured(bool handles) {
-    PhaseResult phase = Phase("library", 100, 0, 0);
-    (handles ? phase.handlesAtEnd : phase.heapBytesAtEnd) = -1;
-    return phase;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SoakVerdict,
-    ::testing::Values(
-        VerdictCase{"SameGrowthAsTheBaseline",
-                    Phase("library", 1000, 2000, 4'000'000),
-                    {Phase("bare", 1000, 2000, 4'000'000)},
-                    true},
-        VerdictCase{"OneHandleMorePerCycle",
-                    Phase("library", 1000, 3000, 0),
-                    {Phase("bare", 1000, 2000, 0)},
-                    false},
-        VerdictCase{"ToleratedHandles", Phase("library", 1000, 2, 0), {}, true},
-        VerdictCase{"OneHandleBeyondTheTolerance", Phase("library", 1000, 3, 0), {}, false},
-        // 1,000 refusals against 10,000 bare cycles: the baseline counts per cycle.
-        VerdictCase{"BaselineScaledToTheCycles",
-                    Phase("refusal", 1000, 200, 0),
-                    {Phase("bare", 10000, 2000, 0)},
-                    true},
-        VerdictCase{"BaselineNotScaledUp",
-                    Phase("refusal", 1000, 2000, 0),
-                    {Phase("bare", 10000, 2000, 0)},
-                    false},
-        VerdictCase{"BaselinesAddUp",
-                    Phase("library", 100, 0, 100 * 8000),
-                    {Phase("bare", 100, 0, 100 * 4000), Phase("runtime", 100, 0, 100 * 4000)},
-                    true},
-        VerdictCase{"ShrinkingBaselineExcusesNothing",
-                    Phase("library", 100, 100, 0),
-                    {Phase("bare", 100, -100, 0)},
-                    false},
-        VerdictCase{
-            "BytesPerCycleBeyondTheTolerance", Phase("library", 1000, 0, 1000 * 65), {}, false},
-        VerdictCase{
-            "BytesPerCycleWithinTheTolerance", Phase("library", 1000, 0, 1000 * 64), {}, true},
-        VerdictCase{"FailedCycles", Phase("library", 1000, 0, 0, 1), {}, false},
-        VerdictCase{"UncountedHandles", Unmeasured(true), {}, false},
-        VerdictCase{"UnmeasuredHeap", Unmeasured(false), {}, false}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, SoakVerdict, ::testing::Values(
+    VerdictCase{"SameGrowthAsTheBaseline",     Phase(1000, 2000, 4'000'000), {Phase(1000, 2000, 4'000'000)}, true},
+    VerdictCase{"OneHandleMorePerCycle",       Phase(1000, 3000, 0),         {Phase(1000, 2000, 0)},         false},
+    VerdictCase{"ToleratedHandles",            Phase(1000, 2, 0),            {},                             true},
+    VerdictCase{"OneHandleBeyondTheTolerance", Phase(1000, 3, 0),            {},                             false},
+    // 1,000 refusals against 10,000 bare cycles: the baseline counts per cycle.
+    VerdictCase{"BaselineScaledToTheCycles",   Phase(1000, 200, 0),          {Phase(10000, 2000, 0)},        true},
+    VerdictCase{"BaselineNotScaledUp",         Phase(1000, 2000, 0),         {Phase(10000, 2000, 0)},        false},
+    VerdictCase{"BaselinesAddUp",              Phase(100, 0, 800'000),       {Phase(100, 0, 400'000), Phase(100, 0, 400'000)}, true},
+    VerdictCase{"ShrinkingBaselineExcusesNothing", Phase(100, 100, 0),       {Phase(100, -100, 0)},          false},
+    VerdictCase{"BytesPerCycleWithinTheTolerance", Phase(1000, 0, 64'000),   {},                             true},
+    VerdictCase{"BytesPerCycleBeyondTheTolerance", Phase(1000, 0, 65'000),   {},                             false},
+    VerdictCase{"FailedCycles",                Phase(1000, 0, 0, 1),         {},                             false},
+    VerdictCase{"UncountedHandles",            Phase(100, kUnmeasured, 0),   {},                             false},
+    VerdictCase{"UnmeasuredHeap",              Phase(100, 0, kUnmeasured),   {},                             false}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 }  // namespace

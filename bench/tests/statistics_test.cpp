@@ -1,4 +1,5 @@
-// Medians and ranges of the benchmark's timings, and the numbers read from a probe's output.
+// The benchmark's figures as a reader takes them from its table: medians, ranges and ratios, and
+// the samples read from a probe's output.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -9,35 +10,19 @@
 
 namespace {
 
-struct SummaryCase {
-    std::vector<double> samples;
-    double median;
-    double min;
-    double max;
-};
-
 TEST(Summarize, MedianAndRangeOfUnsortedSamples) {
-    const std::vector<SummaryCase> cases = {
-        {{5.0}, 5.0, 5.0, 5.0},
-        {{3.0, 1.0, 2.0}, 2.0, 1.0, 3.0},
-        {{4.0, 1.0, 3.0, 2.0}, 2.5, 1.0, 4.0},  // even count: the mean of the middle two
-        {{7.0, 7.0, 1.0, 100.0, 7.0}, 7.0, 1.0, 100.0},
-    };
-    for (const SummaryCase& c : cases) {
-        const bench::Summary s = bench::Summarize(c.samples);
-        EXPECT_EQ(s.count, c.samples.size());
-        EXPECT_DOUBLE_EQ(s.median, c.median);
-        EXPECT_DOUBLE_EQ(s.min, c.min);
-        EXPECT_DOUBLE_EQ(s.max, c.max);
-    }
+    const bench::Summary odd = bench::Summarize({7.0, 7.0, 1.0, 100.0, 7.0});
+    EXPECT_EQ(odd.count, 5u);
+    EXPECT_DOUBLE_EQ(odd.median, 7.0);
+    EXPECT_DOUBLE_EQ(odd.min, 1.0);
+    EXPECT_DOUBLE_EQ(odd.max, 100.0);
+    EXPECT_DOUBLE_EQ(bench::Summarize({4.0, 1.0, 3.0, 2.0}).median, 2.5);  // the middle two
+    EXPECT_EQ(bench::Summarize({}).count, 0u);
 }
-
-TEST(Summarize, NoSamplesGiveNoResult) { EXPECT_EQ(bench::Summarize({}).count, 0u); }
 
 TEST(ParseSamples, TakesOneNumberPerLineAndSkipsTheRest) {
     EXPECT_EQ(bench::ParseSamples("1.5\n2\r\nnoise\n\n0.0040\n"),
               (std::vector<double>{1.5, 2.0, 0.004}));
-    EXPECT_TRUE(bench::ParseSamples("").empty());
 }
 
 TEST(Ratio, NeedsALibraryTimeAndAPositiveBaseline) {

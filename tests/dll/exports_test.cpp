@@ -1,4 +1,5 @@
-// The three exports and the module state behind them, driven through the built DLL.
+// The three exports and the module state behind them, driven through the built DLL: what is
+// refused before any session attempt, and what one session leaves to the next in the same load.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,7 +10,9 @@
 #include <vector>
 
 #include "support/dttscsdk_dll.h"
+#include "support/loader_support.h"
 #include "support/machine.h"
+#include "support/paths.h"
 #include "support/sdk_journal.h"
 #include "support/table.h"
 #include "support/wrapper_log.h"
@@ -18,6 +21,8 @@ namespace {
 
 using tsctest::DttscsdkDll;
 using tsctest::LogWatcher;
+using tsctest::ScopedEnvironmentVariable;
+using Lines = std::vector<std::string>;
 
 // Whether the log shows that a start ran its whole sequence anew.
 bool RanAnew(const LogWatcher& log) {
@@ -36,35 +41,46 @@ TEST(Exports, UpdateAndUninitializeBeforeAnyStartDoNothing) {
     EXPECT_TRUE(log.NewLines().empty());
 }
 
-struct PathCase : tsctest::Row {
-    const wchar_t* path;
+struct RefusalCase : tsctest::Row {
+    const wchar_t* variable;
+    const wchar_t* value;
     bool refused;
 };
 
-class PathNamingSharedComponents : public ::testing::TestWithParam<PathCase> {};
+class StartRefused : public ::testing::TestWithParam<RefusalCase> {};
 
-// A PATH that already names the shared components (anywhere, case-sensitively) refuses the
-// start before anything else happens.
-TEST_P(PathNamingSharedComponents, RefusesBeforeAnySessionAttempt) {
+// A PATH that already names the shared components (anywhere, case-sensitively) or the bypass
+// variable with any value, even "0" or an empty one, refuses the start before anything else
+// happens: no log line, no SDK call, nothing to update or tear down.
+TEST_P(StartRefused, BeforeAnySessionAttempt) {
     const tsctest::HealthyMachine machine;
-    tsctest::SdkJournal journal;
-    tsctest::SetEnv(L"PATH", GetParam().path);
-    LogWatcher log;
     const DttscsdkDll dll;
-
-    EXPECT_EQ(dll.Initialize(), !GetParam().refused);
-    EXPECT_EQ(RanAnew(log), !GetParam().refused) << "a session attempt writes the log";
-    EXPECT_EQ(journal.Calls().empty(), GetParam().refused);
-    EXPECT_EQ(dll.UpdatePath(), !GetParam().refused);
+    const bool refused = GetParam().refused;
+    {
+        tsctest::SdkJournal journal;
+        const ScopedEnvironmentVariable variable(GetParam().variable, GetParam().value);
+        LogWatcher log;
+        EXPECT_EQ(dll.Initialize(), !refused);
+        EXPECT_EQ(RanAnew(log), !refused) << "a session attempt writes the log";
+        EXPECT_EQ(dll.UpdatePath(), !refused);
+        if (refused) {
+            EXPECT_TRUE(log.NewLines().empty());
+            EXPECT_TRUE(journal.Calls().empty());
+        }
+    }
+    // A refused start leaves nothing to tear down: without the cause, the next one works.
+    EXPECT_EQ(dll.Initialize(), refused);
     dll.Uninitialize();
 }
 
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Paths, PathNamingSharedComponents, ::testing::Values(
-    PathCase{"InTheMiddleOfAnEntry", L"C:\\windows;D:\\Program Files\\Tesmora Shared\\Components\\3.1\\bin;C:\\x", true},
-    PathCase{"AsTheWholeValue",      L"Tesmora Shared\\Components",                           true},
-    PathCase{"InOtherLetterCase",    L"C:\\windows;D:\\TESMORA SHARED\\components\\3.1",      false},
-    PathCase{"WithForwardSlash",     L"C:\\windows;D:\\Tesmora Shared/Components",            false}),
+INSTANTIATE_TEST_SUITE_P(Cases, StartRefused, ::testing::Values(
+    RefusalCase{"PathInTheMiddleOfAnEntry", L"PATH", L"C:\\windows;D:\\Program Files\\Tesmora Shared\\Components\\3.1\\bin;C:\\x", true},
+    RefusalCase{"PathAsTheWholeValue",      L"PATH", L"Tesmora Shared\\Components",                      true},
+    RefusalCase{"PathInOtherLetterCase",    L"PATH", L"C:\\windows;D:\\TESMORA SHARED\\components\\3.1", false},
+    RefusalCase{"PathWithForwardSlash",     L"PATH", L"C:\\windows;D:\\Tesmora Shared/Components",       false},
+    RefusalCase{"BypassZero",               L"TSC_INITIALIZE_BYPASSED", L"0",                            true},
+    RefusalCase{"BypassEmpty",              L"TSC_INITIALIZE_BYPASSED", L"",                             true}),
     tsctest::RowName);
 // clang-format on
 
@@ -96,6 +112,58 @@ TEST(Exports, FailedFolderStepLeavesTheSessionToTearDown) {
     dll->Uninitialize();
 }
 
+// A start that fails after a successful session in the same load hands out nothing of the
+// earlier session: no folder for PATH. The manager still holds the earlier folder, which the
+// teardown unlocks.
+TEST(Exports, AFailedStartAfterASessionHandsOutNothingOfIt) {
+    tsctest::HealthyMachine machine;
+    const ScopedEnvironmentVariable path(L"PATH", L"C:\\windows");
+    const DttscsdkDll dll;
+    ASSERT_TRUE(dll.Initialize());
+    ASSERT_TRUE(dll.UpdatePath());
+    dll.Uninitialize();
+    tsctest::SetEnv(L"PATH", L"C:\\windows");
+    machine.ReleaseKey().DeleteKey();
+    tsctest::SdkJournal journal;
+    EXPECT_FALSE(dll.Initialize());
+    EXPECT_FALSE(dll.UpdatePath());
+    EXPECT_EQ(tsctest::GetEnv(L"PATH"), L"C:\\windows");
+    dll.Uninitialize();
+    const std::string id = journal.SessionId();
+    const std::string folder = tsctest::Utf8(machine.Folder()) + "\\";
+    EXPECT_EQ(journal.Calls(),
+              (Lines{"Initialize\tTSC\t2026\tneutral\t=> 0", "ReleaseMemory\t" + id + "\tset\t=> 0",
+                     "UnLockDirectory\t" + id + "\t" + folder + "\t=> 0",
+                     "Uninitialize\t" + id + "\t=> 0"}));
+}
+
+// While the SDK library is still loaded from an earlier attempt (its session was refused, so
+// the teardown had nothing to close), a start neither looks it up nor checks it again: neither
+// a running self-update nor a recorded file that would be refused stops it.
+TEST(Exports, AStartWhileTheSdkIsStillLoadedSkipsLookupAndChecks) {
+    tsctest::HealthyMachine machine;
+    const DttscsdkDll dll;
+    {
+        const ScopedEnvironmentVariable refuse(L"QUILSDK_STANDIN_RESULT_Initialize", L"77");
+        ASSERT_TRUE(dll.Initialize());
+        dll.Uninitialize();
+    }
+    ASSERT_TRUE(tsctest::IsModuleLoaded(machine.SdkPath()));
+    const tsctest::ScopedLockFile selfUpdate(tsctest::OwnProcessId());
+    machine.QuilKey().SetString(L"QUILSDKLocation", tsctest::FixturePath(L"quilsdk_unsigned.dll"));
+    tsctest::SdkJournal journal;
+    LogWatcher log;
+    EXPECT_TRUE(dll.Initialize());
+    dll.Uninitialize();
+    EXPECT_EQ(log.NewMessages(),
+              (Lines{tsctest::kSeparatorLine, tsctest::kSessionLine, tsctest::kLoadedLine,
+                     "[INFO] QUILAPIWrapperImpl::Initialize: session id = " + journal.SessionId(),
+                     "[INFO] QUILAPIWrapperImpl::Uninitialize: QUIL SDK unloaded successfully"}));
+    EXPECT_EQ(journal.Exports(), (Lines{"Initialize", "ReleaseMemory", "LockDirectory",
+                                        "UnLockDirectory", "Uninitialize"}));
+    EXPECT_FALSE(tsctest::IsModuleLoaded(machine.SdkPath()));
+}
+
 // Unloading without dtutUninitializeTSC makes no call into the SDK: the folder stays locked,
 // the session open and the SDK library loaded until the process ends.
 TEST(Exports, UnloadingMakesNoCallIntoTheSdk) {
@@ -108,8 +176,7 @@ TEST(Exports, UnloadingMakesNoCallIntoTheSdk) {
     }
     const HMODULE sdk = GetModuleHandleW(machine.SdkPath().c_str());
     ASSERT_NE(sdk, nullptr) << "the SDK library stays loaded";
-    EXPECT_EQ(journal.Exports(),
-              (std::vector<std::string>{"Initialize", "ReleaseMemory", "LockDirectory"}));
+    EXPECT_EQ(journal.Exports(), (Lines{"Initialize", "ReleaseMemory", "LockDirectory"}));
 
     // Close the orphaned session ourselves, so that its lock does not outlive the test's folder.
     using UninitializeFunc = std::int32_t (*)(const char*);

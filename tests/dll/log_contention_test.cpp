@@ -16,43 +16,27 @@ namespace {
 constexpr int kProcesses = 4;
 constexpr int kCycles = 150;
 
-struct Child {
-    PROCESS_INFORMATION info;
-};
-
-std::vector<Child> StartRunners() {
-    std::vector<Child> children;
-    for (int i = 0; i < kProcesses; ++i) {
-        std::wstring command =
-            L"\"" + tsctest::BinDir() + L"\\session_runner.exe\" " + std::to_wstring(kCycles);
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        Child child = {};
-        if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                           &startup, &child.info)) {
-            children.push_back(child);
-        }
-    }
-    return children;
-}
-
-DWORD WaitFor(const Child& child) {
-    WaitForSingleObject(child.info.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(child.info.hProcess, &code);
-    CloseHandle(child.info.hProcess);
-    CloseHandle(child.info.hThread);
-    return code;
-}
-
 // Every line of every session arrives time-stamped and whole, and none is lost.
 TEST(LogContention, SessionsOfSeveralProcessesLeaveEveryLineWhole) {
     tsctest::HealthyMachine machine;
     tsctest::LogWatcher log;
-
-    std::vector<Child> children = StartRunners();
-    ASSERT_EQ(children.size(), static_cast<size_t>(kProcesses));
-    for (const Child& child : children) EXPECT_EQ(WaitFor(child), 0u) << "failed starts";
+    std::vector<PROCESS_INFORMATION> runners(kProcesses);
+    for (PROCESS_INFORMATION& runner : runners) {
+        std::wstring command =
+            L"\"" + tsctest::BinDir() + L"\\session_runner.exe\" " + std::to_wstring(kCycles);
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &startup, &runner));
+    }
+    for (const PROCESS_INFORMATION& runner : runners) {
+        WaitForSingleObject(runner.hProcess, INFINITE);
+        DWORD failedStarts = 0;
+        GetExitCodeProcess(runner.hProcess, &failedStarts);
+        EXPECT_EQ(failedStarts, 0u);
+        CloseHandle(runner.hProcess);
+        CloseHandle(runner.hThread);
+    }
 
     const std::string stamp =
         R"(\[\d{4}-(0\d|1[0-2])-([0-2]\d|3[01])T([01]\d|2[0-3]):[0-5]\d:[0-5]\d\] )";
@@ -65,15 +49,13 @@ TEST(LogContention, SessionsOfSeveralProcessesLeaveEveryLineWhole) {
                                    R"(unloaded successfully))");
     const std::regex sessionLine(
         stamp + R"(\[INFO\] QUILAPIWrapperImpl::Initialize: session id = QUIL-\d+-\d+)");
-
-    int sessions = 0;
     int separators = 0;
+    int sessions = 0;
     int events = 0;
     for (const std::string& line : log.NewLines()) {
-        std::smatch match;
         if (line == tsctest::kSeparatorLine) {
             ++separators;
-        } else if (std::regex_match(line, match, sessionLine)) {
+        } else if (std::regex_match(line, sessionLine)) {
             ++sessions;
         } else {
             ASSERT_TRUE(std::regex_match(line, event)) << "torn or unknown line: " << line;

@@ -176,13 +176,14 @@ const LoadCase kLocations[] = {
     {"MissingValue", [](Scene& s) {
         s.machine.QuilKey().DeleteValue(kValueName);
         return NotFound({kError + "ReadStringFromRegistry: RegQueryValueEx failed!", tsctest::kReadFailedLine}); }},
-    {"EnvironmentReferenceIsExpanded", [](Scene& s) {
-        const std::wstring folder = s.Keep<SdkCopy>(100).folder();
+    // References are expanded; the expansion may fill the 260-character buffer, no more.
+    {"ExpansionOf259Characters", [](Scene& s) {
+        const std::wstring folder = s.Keep<SdkCopy>(259).folder();
         s.Keep<tsctest::ScopedEnvironmentVariable>(L"TSC_LOADER_TEST_FOLDER", folder);
         s.Use(L"%TSC_LOADER_TEST_FOLDER%\\quilsdk.dll", REG_EXPAND_SZ);
         return Loaded(s.sdk = folder + L"\\quilsdk.dll"); }},
-    {"ExpansionLongerThanTheBuffer", [](Scene& s) {
-        s.Keep<tsctest::ScopedEnvironmentVariable>(L"TSC_LOADER_TEST_FOLDER", L"C:\\" + std::wstring(250, 'x'));
+    {"ExpansionOf260Characters", [](Scene& s) {
+        s.Keep<tsctest::ScopedEnvironmentVariable>(L"TSC_LOADER_TEST_FOLDER", L"C:\\" + std::wstring(245, 'x'));
         s.Use(L"%TSC_LOADER_TEST_FOLDER%\\quilsdk.dll");
         return NotFound({kError + "GetDllPath: Failed to expand dll path!"}); }},
     {"NothingAtThePath", [](Scene& s) {
@@ -202,6 +203,8 @@ INSTANTIATE_TEST_SUITE_P(Locations, SdkLoad, ::testing::ValuesIn(kLocations), ts
 using tsctest::OwnProcessId;
 const LoadCase kLockFiles[] = {
     {"OwnId",                [](Scene& s) { return s.LockFile(OwnProcessId(), true); }},
+    // A running self-update is answered before the SDK is looked up.
+    {"OwnIdWithoutSdkKey",   [](Scene& s) { s.machine.QuilKey().DeleteKey(); return s.LockFile(OwnProcessId(), true); }},
     {"OwnIdAndLineBreak",    [](Scene& s) { return s.LockFile(OwnProcessId() + "\r\n", false); }},
     {"OwnIdAndBlank",        [](Scene& s) { return s.LockFile(OwnProcessId() + " ", false); }},
     {"OwnIdWithLeadingZero", [](Scene& s) { return s.LockFile("0" + OwnProcessId(), false); }},

@@ -24,6 +24,17 @@ std::string Utf8(const std::wstring& text) {
     return result;
 }
 
+std::string Filled(std::string text,
+                   const std::vector<std::pair<std::string, std::string>>& values) {
+    for (const auto& [key, value] : values) {
+        for (size_t at = text.find(key); at != std::string::npos;
+             at = text.find(key, at + value.size())) {
+            text.replace(at, key.size(), value);
+        }
+    }
+    return text;
+}
+
 std::string SdkPathLine(const std::wstring& path) {
     return "[INFO] Load: QUIL SDK path = " + Utf8(path);
 }

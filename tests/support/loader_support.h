@@ -6,12 +6,17 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tsctest {
 
 // UTF-8, as the wrapper log holds texts.
 std::string Utf8(const std::wstring& text);
+
+// The text with every "{key}" of the list replaced by its value.
+std::string Filled(std::string text,
+                   const std::vector<std::pair<std::string, std::string>>& values);
 
 // The wrapper log's lines about a session start's SDK load, without their time stamps.
 extern const char kSessionLine[];     // the start's first line after the separator

@@ -37,30 +37,12 @@ std::vector<std::string> SdkJournal::Exports() const {
     return names;
 }
 
-std::vector<std::string> SdkJournal::FoldersPassedTo(const std::string& exportName) const {
-    // "<Export>\t<session id>\t<folder>\t=> <result>"
-    std::vector<std::string> folders;
-    for (const std::string& call : Calls()) {
-        if (call.rfind(exportName + "\t", 0) != 0) continue;
-        const size_t begin = call.find('\t', exportName.size() + 1) + 1;
-        folders.push_back(call.substr(begin, call.rfind("\t=> ") - begin));
-    }
-    return folders;
-}
-
 std::string SdkJournal::SessionId() const {
     for (const std::string& call : Calls()) {
         // "ReleaseMemory\t<session id>\t<text pointer>\t=> <result>"
         if (call.rfind("ReleaseMemory\t", 0) == 0) return call.substr(14, call.find('\t', 14) - 14);
     }
     return {};
-}
-
-StandinSetting::StandinSetting(const wchar_t* setting) {
-    if (setting == nullptr) return;
-    const std::wstring text = setting;
-    const size_t equals = text.find(L'=');
-    variable_.emplace(L"QUILSDK_STANDIN_" + text.substr(0, equals), text.substr(equals + 1));
 }
 
 }  // namespace tsctest

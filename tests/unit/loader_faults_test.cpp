@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <new>
 #include <type_traits>
 #include <string>
 #include <vector>
@@ -21,6 +23,7 @@
 #include "support/machine.h"
 #include "support/paths.h"
 #include "support/scoped_seam.h"
+#include "support/sdk_journal.h"
 #include "support/table.h"
 #include "support/wrapper_log.h"
 
@@ -64,6 +67,12 @@ using tsctest::Scene;
 Lines Loads(const Scene& s) {
     return {tsctest::SdkPathLine(s.machine.SdkPath()), tsctest::kLoadedLine};
 }
+
+// Runs a check when the scene ends, after the start.
+struct AtEnd {
+    std::function<void()> check;
+    ~AtEnd() { check(); }
+};
 
 // Points a seam elsewhere while the scene lasts.
 template <typename Pointer>
@@ -191,48 +200,54 @@ const FaultCase kFaults[] = {
         const std::wstring& sdk = s.machine.SdkPath();
         return {tsctest::SdkPathLine(sdk), FailureLine("Load: Cannot keep the file unchanged until it is loaded, path = ",
                                                          sdk, ERROR_SHARING_VIOLATION), kFailed}; }, 3},
+    // The process list is looked at only when a lock file exists.
+    {"NoLockFileTakesNoSnapshot", [](Scene& s) {
+        static int snapshots = 0;
+        Replace(s, tsc::seams::createProcessSnapshot, [](DWORD, DWORD) { ++snapshots; return INVALID_HANDLE_VALUE; });
+        s.Keep<AtEnd>([] { EXPECT_EQ(snapshots, 0); });
+        return Loads(s); }, 0},
+    // The block grows by 256 bytes per retry, whatever size the registry says it needs; the
+    // text ends at its first NUL even when more data follows.
+    {"ReadBlockGrowsInStepsOf256Bytes", [](Scene& s) {
+        std::wstring value = s.machine.SdkPath() + L'\0';
+        value.resize(300, L'x');
+        s.machine.QuilKey().SetBinary(L"QUILSDKLocation", tsctest::TextBytes(value, 600), REG_SZ);
+        static std::vector<std::size_t> sizes;
+        Replace(s, tsc::seams::reallocateBlock, [](void* block, std::size_t size) { sizes.push_back(size); return std::realloc(block, size); });
+        s.Keep<AtEnd>([] { EXPECT_EQ(sizes, (std::vector<std::size_t>{512, 768})); });
+        return Loads(s); }, 0},
 };
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Faults, LoaderFault, ::testing::ValuesIn(kFaults), tsctest::RowName);
 
-int snapshotsTaken = 0;
-HANDLE(WINAPI* realSnapshot)(DWORD, DWORD) = nullptr;
+int queriesBeforeFailure = 0;
+class ExceptionBoundary : public ::testing::TestWithParam<int> {};
 
-// The process list is looked at only when a lock file exists.
-TEST(SelfUpdateSnapshot, TakenOnlyWhenALockFileExists) {
+// Memory exhaustion beneath an export never reaches the host: the export answers false, and the
+// next session in the process works. Query 0 is the self-update lock file, 1 the SDK path, 2 the
+// install root, 3 the version folder.
+TEST_P(ExceptionBoundary, FailureAtAnyFileQueryAnswersFalseAndTheNextSessionWorks) {
     tsctest::HealthyMachine machine;
-    Seam<decltype(tsc::seams::createProcessSnapshot)> seam(
-        tsc::seams::createProcessSnapshot, [](DWORD flags, DWORD id) -> HANDLE WINAPI {
-            ++snapshotsTaken;
-            return realSnapshot(flags, id);
-        });
-    realSnapshot = seam.original();
-    EXPECT_TRUE(StartAndStop(machine.SdkPath()).loaded);
-    EXPECT_EQ(snapshotsTaken, 0);
-    const tsctest::ScopedLockFile lockFile("4294967295");
-    EXPECT_TRUE(StartAndStop(machine.SdkPath()).loaded);
-    EXPECT_EQ(snapshotsTaken, 1);
+    tsctest::SdkJournal journal;
+    queriesBeforeFailure = GetParam();
+    {
+        const Seam<decltype(tsc::seams::statusQuery)> seam(tsc::seams::statusQuery,
+                                                           [](const std::wstring& path) {
+                                                               if (queriesBeforeFailure-- == 0)
+                                                                   throw std::bad_alloc();
+                                                               return realStatusQuery(path);
+                                                           });
+        EXPECT_FALSE(dtutInitializeTSC());
+        dtutUninitializeTSC();
+    }
+    EXPECT_TRUE(dtutInitializeTSC());
+    EXPECT_TRUE(dtutUpdatePathForTSC());
+    dtutUninitializeTSC();
+    const auto exports = journal.Exports();
+    ASSERT_FALSE(exports.empty());
+    EXPECT_EQ(exports.back(), "Uninitialize") << "the session that worked was closed";
 }
-
-std::vector<std::size_t> grownSizes;
-void* (*realReallocate)(void*, std::size_t) = nullptr;
-
-// The block grows by 256 bytes per retry, whatever size the registry says it needs; the text
-// ends at its first NUL even when more data follows.
-TEST(SdkLocationRead, BlockGrowsInStepsOf256Bytes) {
-    tsctest::HealthyMachine machine;
-    std::wstring value = machine.SdkPath() + L'\0';
-    value.resize(300, L'x');
-    machine.QuilKey().SetBinary(L"QUILSDKLocation", tsctest::TextBytes(value, 600), REG_SZ);
-    Seam<decltype(tsc::seams::reallocateBlock)> seam(tsc::seams::reallocateBlock,
-                                                     [](void* block, std::size_t size) {
-                                                         grownSizes.push_back(size);
-                                                         return realReallocate(block, size);
-                                                     });
-    realReallocate = seam.original();
-    EXPECT_TRUE(StartAndStop(machine.SdkPath()).loaded);
-    EXPECT_EQ(grownSizes, (std::vector<std::size_t>{512, 768}));
-}
+INSTANTIATE_TEST_SUITE_P(Queries, ExceptionBoundary, ::testing::Values(0, 1, 2, 3));
 
 // What the hook saw this process (open for writing, rename, delete) and others (overwrite,
 // rename, delete) achieve against the SDK file.
