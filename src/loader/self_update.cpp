@@ -16,7 +16,10 @@ namespace {
 constexpr wchar_t kInstallerDataFolder[] = L"Tesmora\\QUIL";
 constexpr wchar_t kLockFileName[] = L"TsQUILInstaller.run.lock";
 // Neither verify nor create the folder, and do not resolve aliases: only the path is needed.
-const DWORD kKnownFolderFlags = KF_FLAG_DONT_VERIFY | KF_FLAG_NO_ALIAS;
+// Combined as plain numbers: the headers' operator for the flag type is an ordinary function,
+// which would make this a value computed at load.
+constexpr DWORD kKnownFolderFlags =
+    static_cast<DWORD>(KF_FLAG_DONT_VERIFY) | static_cast<DWORD>(KF_FLAG_NO_ALIAS);
 
 }  // namespace
 

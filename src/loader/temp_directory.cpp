@@ -40,7 +40,7 @@ std::wstring ReportedTempPath() {
 }  // namespace
 
 std::wstring TempDirectoryPath() {
-    const std::wstring path = ReportedTempPath();
+    std::wstring path = ReportedTempPath();
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) RaiseTempDirectoryError(path, GetLastError());
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {

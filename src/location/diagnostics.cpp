@@ -7,6 +7,7 @@
 DiagnosticSinkFunc DiagnosticSink = nullptr;
 
 void EmitDiagnostic(std::wstring level, std::wstring message) {
+    // NOLINTNEXTLINE(performance-unnecessary-value-param): the receiver gets copies of its own
     if (DiagnosticSink != nullptr) DiagnosticSink(level, message);
 }
 

@@ -42,6 +42,7 @@ std::string ErrorCodeTail(std::uint32_t code) { return " Error Code : " + System
 
 }  // namespace
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the caller hands over a copy of the release
 std::int32_t TscComponentManager::ReadInstallLocation(std::wstring releaseName) {
     tsc::UniqueRegKey key;
     const std::wstring keyPath = tsc::ReleaseKeyPath(releaseName);

@@ -38,6 +38,7 @@ std::optional<DWORD> ReadSwitch(HKEY key) {
 
 }  // namespace
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the caller hands over a copy of the release
 std::int32_t TscComponentManager::ReadPathOverride(std::wstring releaseName) {
     tsc::UniqueRegKey key;
     const std::wstring keyPath = tsc::ReleaseKeyPath(releaseName);

@@ -23,8 +23,9 @@ std::string TimeStamp() {
     struct tm local = {};
     if (tsc::seams::localTime(&local, &now) != 0) return {};
     char buffer[512] = {};
-    std::strftime(buffer, sizeof(buffer), "%Y-%m-%dT%H:%M:%S", &local);
-    return buffer;
+    // 0 when the text does not fit, and the buffer's content is then undefined.
+    const std::size_t length = std::strftime(buffer, sizeof(buffer), "%Y-%m-%dT%H:%M:%S", &local);
+    return std::string(buffer, length);
 }
 
 }  // namespace
@@ -44,6 +45,8 @@ void QUILAPIWrapperImpl::StartLogFile() {
     tsc::AppendToLogFile(logFilePath, kSeparatorLine);
 }
 
+// Messages are handed over by value: each writer owns its copy of the text.
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the message is this call's own copy
 void QUILAPIWrapperImpl::WriteLogLine(std::wstring message) {
     WriteLogLineUtf8(WideToUtf8(message));
 }
@@ -54,6 +57,8 @@ void QUILAPIWrapperImpl::WriteLogLineUtf8(const std::string& message) {
 }
 
 // Narrow messages are UTF-8 already and are written byte for byte.
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the message is this call's own copy
 void QUILAPIWrapperImpl::LogInfo(std::string message) { WriteLogLineUtf8(kInfoPrefix + message); }
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the message is this call's own copy
 void QUILAPIWrapperImpl::LogError(std::string message) { WriteLogLineUtf8(kErrorPrefix + message); }
