@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "entry/session_names.h"
 #include "location/diagnostics.h"
 #include "location/environment_variable.h"
 #include "location/text_conversion.h"
@@ -11,7 +12,6 @@ namespace {
 constexpr std::int32_t kBypassed = 14;
 constexpr char kProductLine[] = "TSC";
 constexpr char kLanguage[] = "neutral";
-constexpr wchar_t kBypassVariable[] = L"TSC_INITIALIZE_BYPASSED";
 
 bool SessionUsable(std::int32_t status) { return status == 0 || status == 2; }
 
@@ -21,9 +21,13 @@ TscComponentManager::TscComponentManager()
     : wrapper(std::make_unique<TscQuilSdkWrapperHolder>(
           TscQuilSdkWrapperHolder{std::make_unique<TscQuilSdkWrapperImpl>()})) {}
 
+TscComponentManager::TscComponentManager(std::wstring releaseName) : TscComponentManager() {
+    release = std::move(releaseName);
+}
+
 std::int32_t TscComponentManager::Initialize(std::wstring releaseName) {
     // Any value counts, even "0" or an empty one: only whether the variable exists matters.
-    if (tsc::ReadEnvironmentVariable(kBypassVariable).has_value()) {
+    if (tsc::ReadEnvironmentVariable(tsc::kBypassVariable).has_value()) {
         EmitDiagnosticUtf8("INFO", "Intialize is bypassed");
         return kBypassed;
     }

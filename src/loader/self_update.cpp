@@ -34,8 +34,12 @@ std::wstring QUILAPIWrapperImpl::GetInstallerDataDirectory() {
     return tsc::TempDirectoryPath();
 }
 
+std::wstring QUILAPIWrapperImpl::SelfUpdateLockPath() {
+    return tsc::JoinPath(GetInstallerDataDirectory(), kLockFileName);
+}
+
 bool QUILAPIWrapperImpl::IsSelfUpdateRunning() {
-    const std::wstring lockPath = tsc::JoinPath(GetInstallerDataDirectory(), kLockFileName);
+    const std::wstring lockPath = SelfUpdateLockPath();
     // Without a lock file no update runs, and the process list is not looked at.
     if (!tsc::ExistsOrRaise(lockPath)) return false;
     const std::string content = tsc::ReadLockFileText(lockPath);

@@ -18,18 +18,12 @@ constexpr std::int32_t kOverridden = 0;
 constexpr std::int32_t kVariableMissing = 12;
 constexpr std::int32_t kNoOverride = 100;
 
-constexpr wchar_t kVariablePrefix[] = L"TSC_PATH_";
-
-// Write access is asked for on purpose: only a process allowed to change the machine's setup
-// (an elevated one) may use the override.
-constexpr REGSAM kSwitchAccess = KEY_READ | KEY_WRITE;
-
 // The switch as a little-endian 32-bit integer of whatever type it is stored as: shorter data
 // leave the high bytes 0, longer data fail the read.
 std::optional<DWORD> ReadSwitch(HKEY key) {
     DWORD value = 0;
     DWORD byteCount = sizeof(value);
-    if (RegQueryValueExW(key, L"EnablePathOverride", nullptr, nullptr,
+    if (RegQueryValueExW(key, tsc::kPathOverrideValue, nullptr, nullptr,
                          reinterpret_cast<BYTE*>(&value), &byteCount) != ERROR_SUCCESS) {
         return std::nullopt;
     }
@@ -41,7 +35,7 @@ std::optional<DWORD> ReadSwitch(HKEY key) {
 std::int32_t TscComponentManager::ReadPathOverride(std::wstring releaseName) {
     tsc::UniqueRegKey key;
     const std::wstring keyPath = tsc::ReleaseKeyPath(releaseName);
-    if (RegOpenKeyExW(registryRoot, keyPath.c_str(), 0, kSwitchAccess, key.put()) !=
+    if (RegOpenKeyExW(registryRoot, keyPath.c_str(), 0, tsc::kPathOverrideAccess, key.put()) !=
         ERROR_SUCCESS) {
         EmitDiagnosticUtf8("FATAL", "There is no custom path set");
         return kNoOverride;
@@ -57,7 +51,7 @@ std::int32_t TscComponentManager::ReadPathOverride(std::wstring releaseName) {
     EmitDiagnosticUtf8("INFO", "EnablePathOverride is set to 1");
     // A variable set to an empty value counts as set; the length check of the caller rejects it.
     const std::optional<std::wstring> folder =
-        tsc::ReadEnvironmentVariable(kVariablePrefix + release);
+        tsc::ReadEnvironmentVariable(tsc::PathOverrideVariable(release));
     if (!folder) {
         pathOverrideActive = false;
         return kVariableMissing;

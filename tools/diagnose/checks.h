@@ -2,70 +2,41 @@
 // steps run in this order, and later steps use what earlier ones found (Context).
 #pragma once
 
-#include <windows.h>
-
-#include <optional>
-#include <string>
+#include <cstdint>
+#include <vector>
 
 #include "diagnostic_capture.h"
-#include "registry_value.h"
+#include "entry/session_names.h"
+#include "entry/tsc_component_manager.h"
 #include "report.h"
+#include "wrapper/quil_api_wrapper_impl.h"
 
 namespace tscdiag {
 
-inline constexpr wchar_t kRelease[] = L"2026";
-
-// What later steps need from earlier ones.
 struct Context {
-    // The folder the library would resolve (from the override or the registry); empty if none.
-    std::wstring folder;
-    // The expanded SDK path, when something exists there.
-    std::wstring sdkPath;
+    explicit Context(DiagnosticCapture& received) : capture(received) {}
+
+    DiagnosticCapture& capture;
+    // Steps 1 to 5 ask objects of the tool's own, so that nothing they find or remember reaches
+    // the session of steps 8 to 10.
+    TscComponentManager manager{tsc::kRelease};
+    QUILAPIWrapperImpl wrapper;
+    // The override's answer and messages; step 1 asks it first, as a session start does.
+    std::int32_t overrideStatus = 0;
+    std::vector<Diagnostic> overrideDiagnostics;
     // dtutInitializeTSC answered true.
     bool initialized = false;
 };
 
-// The path override as the library would see it. Step 1 needs it too: when the override supplies
-// the folder, the library does not use the registry's folder values.
-struct OverrideState {
-    RawValue switchValue;
-    // The library opens the key asking for write access; without it the override is ignored.
-    DWORD writeOpenError = 0;
-    std::optional<std::uint32_t> switchNumber;  // as the library reads it; none when unreadable
-    std::optional<std::wstring> variable;       // TSC_PATH_2026
-
-    bool Enabled() const { return switchNumber == 1u; }
-    bool Active() const { return writeOpenError == 0 && Enabled() && variable.has_value(); }
-};
-
-OverrideState ReadOverrideState();
-
-// Folders shorter than this are rejected by the library ("C:\" and the like).
-inline constexpr std::size_t kShortestFolder = 5;
-
-void CheckReleaseValues(const OverrideState& override, Context& context, Step& step);      // 1
-void CheckPathOverride(const OverrideState& override, Context& context, Step& step);       // 2
-void CheckSdkLocation(Context& context, Step& step);                                       // 3
-void CheckSelfUpdate(Step& step);                                                          // 4
-void CheckSdkSignature(const Context& context, Step& step);                                // 5
-void CheckPathVariable(Step& step);                                                        // 6
-void CheckBypassVariable(Step& step);                                                      // 7
-void CheckSessionStart(const DiagnosticCapture& capture, Context& context, Step& step);    // 8
-void CheckPathUpdate(const Context& context, Step& step);                                  // 9
-void CheckTeardown(const DiagnosticCapture& capture, const Context& context, Step& step);  // 10
-
-// Sets the verdict and the summary in one go.
-inline void Fail(Step& step, std::string summary) {
-    step.verdict = Verdict::kFailed;
-    step.summary = std::move(summary);
-}
-inline void Pass(Step& step, std::string summary) {
-    step.verdict = Verdict::kPassed;
-    step.summary = std::move(summary);
-}
-inline void Skip(Step& step, std::string summary) {
-    step.verdict = Verdict::kSkipped;
-    step.summary = std::move(summary);
-}
+void CheckReleaseValues(Context& context, Step& step);   // 1
+void CheckPathOverride(Context& context, Step& step);    // 2
+void CheckSdkLocation(Context& context, Step& step);     // 3
+void CheckSelfUpdate(Context& context, Step& step);      // 4
+void CheckSdkSignature(Context& context, Step& step);    // 5
+void CheckPathVariable(Context& context, Step& step);    // 6
+void CheckBypassVariable(Context& context, Step& step);  // 7
+void CheckSessionStart(Context& context, Step& step);    // 8
+void CheckPathUpdate(Context& context, Step& step);      // 9
+void CheckTeardown(Context& context, Step& step);        // 10
 
 }  // namespace tscdiag

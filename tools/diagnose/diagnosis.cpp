@@ -1,12 +1,15 @@
 #include "diagnosis.h"
 
 #include <exception>
-#include <functional>
 #include <vector>
 
 #include "checks.h"
 #include "console_output.h"
 #include "json_report.h"
+#include "location/file_system_error.h"
+#include "location/system_error_text.h"
+#include "location/text_conversion.h"
+#include "log_redirect.h"
 #include "text_writer.h"
 
 namespace tscdiag {
@@ -15,40 +18,35 @@ namespace {
 struct StepDefinition {
     const char* id;
     const char* title;
-    std::function<void(Step&)> run;
+    void (*run)(Context&, Step&);
+};
+
+// The library's own checks answer within these steps; the session steps follow.
+constexpr int kLastCheckStep = 5;
+
+constexpr StepDefinition kSteps[] = {
+    {"release-registry", "Release registry values and folders", &CheckReleaseValues},
+    {"path-override", "Path override", &CheckPathOverride},
+    {"sdk-location", "SDK location", &CheckSdkLocation},
+    {"self-update", "Self-update of the installer", &CheckSelfUpdate},
+    {"sdk-signature", "SDK signature and publisher", &CheckSdkSignature},
+    {"path-variable", "PATH before the start", &CheckPathVariable},
+    {"bypass-variable", "Bypass variable", &CheckBypassVariable},
+    {"session-start", "Session start and folder lock (dtutInitializeTSC)", &CheckSessionStart},
+    {"path-update", "PATH update (dtutUpdatePathForTSC)", &CheckPathUpdate},
+    {"teardown", "Unlock, session end and unload (dtutUninitializeTSC)", &CheckTeardown},
 };
 
 // A check that raises is a failed step, not a lost report.
-void RunGuarded(const StepDefinition& definition, Step& step) {
+void RunGuarded(const StepDefinition& definition, Context& context, Step& step) {
     try {
-        definition.run(step);
+        definition.run(context, step);
+    } catch (const tsc::FileSystemError& error) {
+        step.Fail("the library's status query (" + error.operation() + ") of " +
+                  WideToUtf8(error.path()) + " failed: " + SystemErrorText(error.code()));
     } catch (const std::exception& error) {
-        Fail(step, std::string("the check itself failed: ") + error.what());
-    } catch (...) {
-        Fail(step, "the check itself failed.");
+        step.Fail(std::string("the check itself failed: ") + error.what());
     }
-}
-
-std::vector<StepDefinition> Definitions(const DiagnosticCapture& capture,
-                                        const OverrideState& override, Context& context) {
-    return {
-        {"release-registry", "Release registry values and folders",
-         [&](Step& step) { CheckReleaseValues(override, context, step); }},
-        {"path-override", "Path override",
-         [&](Step& step) { CheckPathOverride(override, context, step); }},
-        {"sdk-location", "SDK location", [&](Step& step) { CheckSdkLocation(context, step); }},
-        {"self-update", "Self-update of the installer", [](Step& step) { CheckSelfUpdate(step); }},
-        {"sdk-signature", "SDK signature and publisher",
-         [&](Step& step) { CheckSdkSignature(context, step); }},
-        {"path-variable", "PATH before the start", [](Step& step) { CheckPathVariable(step); }},
-        {"bypass-variable", "Bypass variable", [](Step& step) { CheckBypassVariable(step); }},
-        {"session-start", "Session start and folder lock (dtutInitializeTSC)",
-         [&](Step& step) { CheckSessionStart(capture, context, step); }},
-        {"path-update", "PATH update (dtutUpdatePathForTSC)",
-         [&](Step& step) { CheckPathUpdate(context, step); }},
-        {"teardown", "Unlock, session end and unload (dtutUninitializeTSC)",
-         [&](Step& step) { CheckTeardown(capture, context, step); }},
-    };
 }
 
 }  // namespace
@@ -56,24 +54,19 @@ std::vector<StepDefinition> Definitions(const DiagnosticCapture& capture,
 int RunDiagnosis(OutputFormat format) {
     const bool text = format == OutputFormat::kText;
     if (text) WriteOut(TitleText());
-    // In text form each library message is printed the moment it arrives, under its step.
-    DiagnosticCapture capture([text](const Diagnostic& diagnostic) {
-        if (text) WriteOut(DiagnosticText(diagnostic));
-    });
-    Context context;
-    const OverrideState override = ReadOverrideState();
+    DiagnosticCapture capture;
+    Context context{capture};
+    LogRedirect redirect;
     std::vector<Step> steps;
-    int number = 0;
-    for (const StepDefinition& definition : Definitions(capture, override, context)) {
-        Step step;
-        step.number = ++number;
+    for (const StepDefinition& definition : kSteps) {
+        Step& step = steps.emplace_back();
+        step.number = static_cast<int>(steps.size());
         step.id = definition.id;
         step.title = definition.title;
-        if (text) WriteOut(StepHeaderText(step));
-        RunGuarded(definition, step);
-        step.diagnostics = capture.Take();
-        if (text) WriteOut(StepBodyText(step));
-        steps.push_back(std::move(step));
+        RunGuarded(definition, context, step);
+        if (step.number == kLastCheckStep) redirect.End();
+        for (Diagnostic& diagnostic : capture.Take()) step.diagnostics.push_back(diagnostic);
+        if (text) WriteOut(StepText(step));
     }
     const Outcome outcome = Conclude(steps);
     WriteOut(text ? OutcomeText(outcome) : ReportJson(steps, outcome));

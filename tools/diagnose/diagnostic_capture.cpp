@@ -2,35 +2,26 @@
 
 #include <utility>
 
-#include "location/diagnostics.h"
 #include "location/text_conversion.h"
 
 namespace tscdiag {
 namespace {
 
-// The library's receiver is a plain function pointer, so the capture it reaches is kept here.
-DiagnosticCapture* activeCapture = nullptr;
+// The library's receiver is a plain function pointer, so what it receives is kept here.
+std::vector<Diagnostic> received;
+
+void Receive(std::wstring level, std::wstring message) {
+    received.push_back({WideToUtf8(level), WideToUtf8(message)});
+}
 
 }  // namespace
 
-DiagnosticCapture::DiagnosticCapture(Listener listener)
-    : listener_(std::move(listener)), previousSink_(DiagnosticSink) {
-    activeCapture = this;
-    DiagnosticSink = &DiagnosticCapture::Receive;
-}
+DiagnosticCapture::DiagnosticCapture() : previousSink_(DiagnosticSink) { DiagnosticSink = &Receive; }
 
-DiagnosticCapture::~DiagnosticCapture() {
-    DiagnosticSink = previousSink_;
-    activeCapture = nullptr;
-}
+DiagnosticCapture::~DiagnosticCapture() { DiagnosticSink = previousSink_; }
 
-std::vector<Diagnostic> DiagnosticCapture::Take() { return std::exchange(pending_, {}); }
+const std::vector<Diagnostic>& DiagnosticCapture::Pending() const { return received; }
 
-void DiagnosticCapture::Receive(std::wstring level, std::wstring message) {
-    if (activeCapture == nullptr) return;
-    Diagnostic diagnostic{WideToUtf8(level), WideToUtf8(message)};
-    if (activeCapture->listener_) activeCapture->listener_(diagnostic);
-    activeCapture->pending_.push_back(std::move(diagnostic));
-}
+std::vector<Diagnostic> DiagnosticCapture::Take() { return std::exchange(received, {}); }
 
 }  // namespace tscdiag

@@ -1,4 +1,4 @@
-// Small helpers that turn platform results into report facts.
+// Small helpers that turn platform results and the library's answers into report facts.
 #pragma once
 
 #include <cstdint>
@@ -6,24 +6,35 @@
 #include <string_view>
 #include <vector>
 
+#include "location/text_conversion.h"
 #include "report.h"
 
 namespace tscdiag {
 
 // {"error": code, "errorText": the system's text for it}.
-void AddErrorFields(Object& facts, std::uint32_t code);
+Json ErrorJson(std::uint32_t code);
+
+// `existsKey`: whether something exists at the path; `errorKey`, only when the status query
+// failed for another reason than absence: that error.
+void AddExistence(Json& facts, const char* existsKey, const char* errorKey,
+                  const std::wstring& path);
 
 // A path or value in double quotes, as UTF-8.
 std::string Quoted(const std::wstring& text);
+// UTF-8; null for an empty text.
+Json TextOrNull(const std::wstring& text);
 
 // "0x800B0100".
 std::string Hex32(std::uint32_t value);
-
 // "01 00 00 00".
-std::string HexBytes(const std::vector<std::uint8_t>& bytes);
-
+std::string HexBytes(std::string_view bytes);
 // Bytes of unknown content shown safely: printable ASCII as is, a backslash as \\, every other
 // byte as \xHH (so "42" followed by CR LF shows as 42\x0D\x0A).
 std::string EscapedBytes(std::string_view bytes);
+
+// ": "<the last ERROR or FATAL message>"", or nothing when the library emitted none.
+std::string SevereClause(const std::vector<Diagnostic>& diagnostics);
+// ": "<the first [ERROR] line>"" of wrapper log lines, without its time stamp, or nothing.
+std::string LogErrorClause(const std::vector<std::string>& lines);
 
 }  // namespace tscdiag

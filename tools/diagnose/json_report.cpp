@@ -1,44 +1,35 @@
 #include "json_report.h"
 
-#include "json_writer.h"
+#include "entry/session_names.h"
+#include "location/text_conversion.h"
 
 namespace tscdiag {
-namespace {
-
-Value DiagnosticsValue(const std::vector<Diagnostic>& diagnostics) {
-    Array values;
-    for (const Diagnostic& diagnostic : diagnostics) {
-        values.push_back(Object{{"level", "Level", diagnostic.level},
-                                {"message", "Message", diagnostic.message}});
-    }
-    return values;
-}
-
-Value StepValue(const Step& step) {
-    return Object{{"number", "Number", step.number},
-                  {"id", "Id", step.id},
-                  {"title", "Title", step.title},
-                  {"verdict", "Verdict", VerdictName(step.verdict)},
-                  {"summary", "Summary", step.summary},
-                  {"facts", "Facts", step.facts},
-                  {"diagnostics", "Library messages", DiagnosticsValue(step.diagnostics)}};
-}
-
-}  // namespace
 
 std::string ReportJson(const std::vector<Step>& steps, const Outcome& outcome) {
-    Array stepValues;
-    for (const Step& step : steps) stepValues.push_back(StepValue(step));
-    const Value report =
-        Object{{"tool", "Tool", "tscdiag"},
-               {"formatVersion", "Format version", kJsonFormatVersion},
-               {"release", "Release", "2026"},
-               {"steps", "Steps", stepValues},
-               {"exitCode", "Exit code", outcome.exitCode},
-               {"firstFailingStep", "First failing step",
-                outcome.firstFailingStep == 0 ? Value() : Value(outcome.firstFailingStep)},
-               {"result", "Result", outcome.result}};
-    return JsonText(report) + "\n";
+    static const char* const kVerdicts[] = {"passed", "failed", "skipped"};
+    Json report = {{"tool", "tscdiag"},
+                   {"formatVersion", kJsonFormatVersion},
+                   {"release", WideToUtf8(tsc::kRelease)}};
+    report["steps"] = Json::array();
+    for (const Step& step : steps) {
+        Json diagnostics = Json::array();
+        for (const Diagnostic& diagnostic : step.diagnostics) {
+            diagnostics.push_back({{"level", diagnostic.level}, {"message", diagnostic.message}});
+        }
+        report["steps"].push_back({{"number", step.number},
+                                   {"id", step.id},
+                                   {"title", step.title},
+                                   {"verdict", kVerdicts[static_cast<int>(step.verdict)]},
+                                   {"summary", step.summary},
+                                   {"facts", step.facts},
+                                   {"diagnostics", diagnostics}});
+    }
+    report["exitCode"] = outcome.exitCode;
+    report["firstFailingStep"] =
+        outcome.firstFailingStep == 0 ? Json(nullptr) : Json(outcome.firstFailingStep);
+    report["result"] = outcome.result;
+    // Bytes that are not valid UTF-8 (from a file or a value) become U+FFFD.
+    return report.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace tscdiag

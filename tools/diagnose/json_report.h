@@ -9,7 +9,7 @@
 namespace tscdiag {
 
 // Raised whenever the document's fields change in a way a script could notice.
-inline constexpr int kJsonFormatVersion = 1;
+inline constexpr int kJsonFormatVersion = 2;
 
 std::string ReportJson(const std::vector<Step>& steps, const Outcome& outcome);
 

@@ -1,8 +1,21 @@
 #include "registry_value.h"
 
 #include "facts.h"
+#include "location/registry_text.h"
 
 namespace tscdiag {
+namespace {
+
+// "REG_SZ", "REG_DWORD", ...; "type 42" for a code without a name.
+std::string RegistryTypeName(DWORD type) {
+    static const char* const kNames[] = {"REG_NONE",   "REG_SZ",      "REG_EXPAND_SZ",
+                                         "REG_BINARY", "REG_DWORD",   "REG_DWORD_BIG_ENDIAN",
+                                         "REG_LINK",   "REG_MULTI_SZ"};
+    if (type < std::size(kNames)) return kNames[type];
+    return type == REG_QWORD ? "REG_QWORD" : "type " + std::to_string(type);
+}
+
+}  // namespace
 
 OpenedKey OpenMachineKey(const std::wstring& path, REGSAM access) {
     OpenedKey opened;
@@ -11,69 +24,47 @@ OpenedKey OpenMachineKey(const std::wstring& path, REGSAM access) {
     return opened;
 }
 
+OpenedKey AddKeyFacts(Json& facts, const std::wstring& path) {
+    OpenedKey opened = OpenMachineKey(path, KEY_READ);
+    facts["key"] = WideToUtf8(L"HKLM\\" + path);
+    facts["keyOpened"] = opened.error == 0;
+    if (opened.error != 0) facts.update(ErrorJson(opened.error));
+    return opened;
+}
+
 RawValue ReadRawValue(HKEY key, const wchar_t* name) {
     RawValue value;
     DWORD size = 0;
     LSTATUS status = RegQueryValueExW(key, name, nullptr, &value.type, nullptr, &size);
-    // The value may grow between the size query and the read: ask again until it fits.
-    while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
+    if (status == ERROR_SUCCESS) {
         value.data.resize(size);
         status = RegQueryValueExW(key, name, nullptr, &value.type,
-                                  value.data.empty() ? nullptr : value.data.data(), &size);
-        if (status == ERROR_SUCCESS) {
-            value.data.resize(size);
-            value.present = true;
-            return value;
-        }
+                                  reinterpret_cast<BYTE*>(value.data.data()), &size);
+        value.data.resize(size);
     }
-    value.data.clear();
-    if (status != ERROR_FILE_NOT_FOUND) value.error = static_cast<DWORD>(status);
+    value.present = status == ERROR_SUCCESS;
+    if (!value.present && status != ERROR_FILE_NOT_FOUND) value.error = static_cast<DWORD>(status);
     return value;
 }
 
-std::wstring DataAsText(const std::vector<std::uint8_t>& data) {
-    std::wstring text(data.size() / sizeof(wchar_t), L'\0');
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        text[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
-    }
-    return text.substr(0, text.find(L'\0'));
+std::wstring ValueText(const RawValue& value) {
+    return tsc::RegistryText(value.data.data(), value.data.size());
 }
 
-std::string RegistryTypeName(DWORD type) {
-    switch (type) {
-        case REG_NONE:
-            return "REG_NONE";
-        case REG_SZ:
-            return "REG_SZ";
-        case REG_EXPAND_SZ:
-            return "REG_EXPAND_SZ";
-        case REG_BINARY:
-            return "REG_BINARY";
-        case REG_DWORD:
-            return "REG_DWORD";
-        case REG_DWORD_BIG_ENDIAN:
-            return "REG_DWORD_BIG_ENDIAN";
-        case REG_LINK:
-            return "REG_LINK";
-        case REG_MULTI_SZ:
-            return "REG_MULTI_SZ";
-        case REG_QWORD:
-            return "REG_QWORD";
-        default:
-            return "type " + std::to_string(type);
-    }
-}
-
-Object DescribeValue(const RawValue& value, bool withText) {
-    Object facts{{"present", "Present", value.present}};
+Json DescribeValue(const RawValue& value, bool withText) {
+    Json facts = {{"present", value.present}};
     if (!value.present) {
-        if (value.error != 0) AddErrorFields(facts, value.error);
+        if (value.error != 0) facts.update(ErrorJson(value.error));
         return facts;
     }
-    facts.push_back({"type", "Type", RegistryTypeName(value.type)});
-    facts.push_back({"typeCode", "Type code", value.type});
-    facts.push_back({"size", "Size in bytes", value.data.size()});
-    if (withText) facts.push_back({"text", "Text", DataAsText(value.data)});
+    facts["type"] = RegistryTypeName(value.type);
+    facts["typeCode"] = value.type;
+    facts["size"] = value.data.size();
+    if (withText) {
+        facts["text"] = WideToUtf8(ValueText(value));
+    } else {
+        facts["data"] = HexBytes(value.data);
+    }
     return facts;
 }
 

@@ -1,12 +1,9 @@
-// Registry values read as they are stored (type, size, bytes), so that the report can show what
-// the library would make of them.
+// Registry keys and values read as they are stored (type, size, bytes), for the report's facts.
 #pragma once
 
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
-#include <vector>
 
 #include "location/win_handles.h"
 #include "report.h"
@@ -20,22 +17,22 @@ struct OpenedKey {
 
 OpenedKey OpenMachineKey(const std::wstring& path, REGSAM access);
 
+// "key" (HKLM\ and the path) and "keyOpened", with the error when it cannot be opened to read.
+OpenedKey AddKeyFacts(Json& facts, const std::wstring& path);
+
 struct RawValue {
     bool present = false;
     DWORD error = 0;  // a failure other than "not there"
     DWORD type = REG_NONE;
-    std::vector<std::uint8_t> data;
+    std::string data;
 };
 
 RawValue ReadRawValue(HKEY key, const wchar_t* name);
 
-// The data as UTF-16 text, whatever the type: up to the first NUL and never past the data.
-std::wstring DataAsText(const std::vector<std::uint8_t>& data);
+// The data as UTF-16 text up to its first NUL, as the library's registry reads take it.
+std::wstring ValueText(const RawValue& value);
 
-// "REG_SZ", "REG_DWORD", ...; "type 42" for a code without a name.
-std::string RegistryTypeName(DWORD type);
-
-// present, type, typeCode, size and, when asked, the text as the library reads it.
-Object DescribeValue(const RawValue& value, bool withText);
+// present, type, typeCode, size and, when present, the text or (withText false) the bytes in hex.
+Json DescribeValue(const RawValue& value, bool withText);
 
 }  // namespace tscdiag

@@ -1,22 +1,6 @@
 #include "report.h"
 
-#include "location/text_conversion.h"
-
 namespace tscdiag {
-
-Value::Value(const std::wstring& text) : data_(WideToUtf8(text)) {}
-
-const char* VerdictName(Verdict verdict) {
-    switch (verdict) {
-        case Verdict::kPassed:
-            return "passed";
-        case Verdict::kFailed:
-            return "failed";
-        case Verdict::kSkipped:
-            return "skipped";
-    }
-    return "failed";
-}
 
 Outcome Conclude(const std::vector<Step>& steps) {
     for (const Step& step : steps) {

@@ -1,11 +1,15 @@
 #include "text_writer.h"
 
+#include <cctype>
 #include <cstdio>
+
+#include "entry/session_names.h"
+#include "location/text_conversion.h"
 
 namespace tscdiag {
 namespace {
 
-constexpr int kFactIndent = 2;
+constexpr int kIndent = 2;
 
 std::string Spaces(int count) { return std::string(static_cast<std::size_t>(count), ' '); }
 
@@ -13,105 +17,83 @@ std::string Spaces(int count) { return std::string(static_cast<std::size_t>(coun
 std::string Visible(const std::string& text) {
     std::string out;
     for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x20) {
-            out.push_back(c);
-            continue;
+        char escaped[8] = {c};
+        if (static_cast<unsigned char>(c) < 0x20) {
+            std::snprintf(escaped, sizeof(escaped), "\\x%02X", static_cast<unsigned>(c));
         }
-        char escaped[8];
-        std::snprintf(escaped, sizeof(escaped), "\\x%02X", static_cast<unsigned>(c));
         out += escaped;
     }
     return out;
 }
 
-bool IsScalar(const Value& value) {
-    return !std::holds_alternative<Object>(value.data()) &&
-           !std::holds_alternative<Array>(value.data());
+// "keyOpened" reads "Key opened"; a name that starts in capitals ("InstallPath") stays.
+std::string Label(const std::string& key) {
+    if (key.empty() || std::isupper(static_cast<unsigned char>(key[0]))) return key;
+    std::string out(1, static_cast<char>(std::toupper(static_cast<unsigned char>(key[0]))));
+    for (char c : key.substr(1)) {
+        if (std::isupper(static_cast<unsigned char>(c))) out += ' ';
+        out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return out;
 }
 
-std::string ScalarText(const Value& value) {
-    const Value::Data& data = value.data();
-    if (const bool* flag = std::get_if<bool>(&data)) return *flag ? "yes" : "no";
-    if (const std::int64_t* number = std::get_if<std::int64_t>(&data)) {
-        return std::to_string(*number);
-    }
-    if (const std::string* text = std::get_if<std::string>(&data)) {
-        return text->empty() ? "(empty)" : Visible(*text);
+std::string ScalarText(const Json& value) {
+    if (value.is_boolean()) return value.get<bool>() ? "yes" : "no";
+    if (value.is_number()) return value.dump();
+    if (value.is_string()) {
+        const std::string& text = value.get_ref<const std::string&>();
+        return text.empty() ? "(empty)" : Visible(text);
     }
     return "none";
 }
 
-void AppendFields(const Object& fields, int indent, std::string& out);
+void AppendFields(const Json& fields, int indent, std::string& out);
 
 // A list item: a scalar on the dash line; a group with its first fact on the dash line and the
 // others below it.
-void AppendItem(const Value& item, int indent, std::string& out) {
-    const Object* group = std::get_if<Object>(&item.data());
-    if (group == nullptr || group->empty()) {
-        out += Spaces(indent) + "- " + (group ? "none" : ScalarText(item)) + "\n";
+void AppendItem(const Json& item, int indent, std::string& out) {
+    if (!item.is_object() || item.empty()) {
+        out += Spaces(indent) + "- " + ScalarText(item) + "\n";
         return;
     }
     std::string nested;
-    AppendFields(*group, indent + 2, nested);
-    nested.replace(static_cast<std::size_t>(indent), 2, "- ");
-    out += nested;
+    AppendFields(item, indent + 2, nested);
+    out += nested.replace(static_cast<std::size_t>(indent), 2, "- ");
 }
 
-void AppendField(const Field& field, int indent, std::string& out) {
-    if (IsScalar(field.value)) {
-        out += Spaces(indent) + field.label + ": " + ScalarText(field.value) + "\n";
-        return;
+void AppendFields(const Json& fields, int indent, std::string& out) {
+    for (const auto& [key, value] : fields.items()) {
+        const std::string head = Spaces(indent) + Label(key) + ":";
+        if (!value.is_structured() || value.empty()) {
+            out += head + " " + ScalarText(value) + "\n";
+        } else if (value.is_object()) {
+            out += head + "\n";
+            AppendFields(value, indent + 2, out);
+        } else {
+            out += head + "\n";
+            for (const Json& item : value) AppendItem(item, indent + 2, out);
+        }
     }
-    if (const Object* group = std::get_if<Object>(&field.value.data())) {
-        out += Spaces(indent) + field.label + ":\n";
-        AppendFields(*group, indent + 2, out);
-        return;
-    }
-    const Array& items = std::get<Array>(field.value.data());
-    if (items.empty()) {
-        out += Spaces(indent) + field.label + ": none\n";
-        return;
-    }
-    out += Spaces(indent) + field.label + ":\n";
-    for (const Value& item : items) AppendItem(item, indent + 2, out);
-}
-
-void AppendFields(const Object& fields, int indent, std::string& out) {
-    for (const Field& field : fields) AppendField(field, indent, out);
-}
-
-std::string VerdictWord(Verdict verdict) {
-    switch (verdict) {
-        case Verdict::kPassed:
-            return "Passed";
-        case Verdict::kFailed:
-            return "FAILED";
-        case Verdict::kSkipped:
-            return "Skipped";
-    }
-    return "FAILED";
 }
 
 }  // namespace
 
 std::string TitleText() {
-    return "tscdiag: shared components of release 2026 and the installer-service session\n\n";
+    return "tscdiag: shared components of release " + WideToUtf8(tsc::kRelease) +
+           " and the installer-service session\n\n";
 }
 
-std::string StepHeaderText(const Step& step) {
-    return "Step " + std::to_string(step.number) + ". " + step.title + "\n";
-}
-
-std::string StepBodyText(const Step& step) {
-    std::string out;
-    AppendFields(step.facts, kFactIndent, out);
-    out += Spaces(kFactIndent) + VerdictWord(step.verdict) + ": " + Visible(step.summary) + "\n\n";
+std::string StepText(const Step& step) {
+    static const char* const kVerdicts[] = {"Passed", "FAILED", "Skipped"};
+    std::string out = "Step " + std::to_string(step.number) + ". " + step.title + "\n";
+    for (const Diagnostic& diagnostic : step.diagnostics) {
+        out += Spaces(kIndent) + "Library message [" + diagnostic.level + "] " +
+               Visible(diagnostic.message) + "\n";
+    }
+    AppendFields(step.facts, kIndent, out);
+    out += Spaces(kIndent) + kVerdicts[static_cast<int>(step.verdict)] + ": " +
+           Visible(step.summary) + "\n\n";
     return out;
-}
-
-std::string DiagnosticText(const Diagnostic& diagnostic) {
-    return Spaces(kFactIndent) + "Library message [" + diagnostic.level + "] " +
-           Visible(diagnostic.message) + "\n";
 }
 
 std::string OutcomeText(const Outcome& outcome) {

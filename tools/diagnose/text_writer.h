@@ -8,12 +8,9 @@
 namespace tscdiag {
 
 std::string TitleText();
-// "Step 3. SDK location" and a line end.
-std::string StepHeaderText(const Step& step);
-// The facts, indented under the header, and the verdict with its summary.
-std::string StepBodyText(const Step& step);
-// One leveled message of the library, printed as it comes.
-std::string DiagnosticText(const Diagnostic& diagnostic);
+// "Step 3. SDK location", the library's messages of the step, the facts indented under it, and
+// the verdict with its summary.
+std::string StepText(const Step& step);
 // The last line: the result in plain words.
 std::string OutcomeText(const Outcome& outcome);
 

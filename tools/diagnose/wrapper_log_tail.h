@@ -1,5 +1,5 @@
-// The lines a session attempt appends to the wrapper log. Other processes may append to the same
-// log meanwhile; their lines then show up too.
+// The lines appended to the wrapper log while a step runs. Other processes may append to the
+// same log meanwhile; their lines then show up too.
 #pragma once
 
 #include <cstdint>
@@ -8,17 +8,16 @@
 
 namespace tscdiag {
 
-// %LOCALAPPDATA%\Tesmora\QUIL\QUIL_APIWrapper.log, as the library computes it.
-std::wstring WrapperLogPath();
-
 class WrapperLogTail {
   public:
-    // Remembers where the log ends now.
+    // Remembers where the log named by the current environment ends now.
     WrapperLogTail();
+    const std::wstring& path() const { return path_; }
     // The whole lines appended since, without their line ends.
     std::vector<std::string> NewLines() const;
 
   private:
+    std::wstring path_;
     std::uint64_t start_ = 0;
 };
 
