@@ -5,12 +5,11 @@
 
 #include "checks.h"
 #include "console_output.h"
-#include "json_report.h"
+#include "report.h"
 #include "location/file_system_error.h"
 #include "location/system_error_text.h"
 #include "location/text_conversion.h"
 #include "log_redirect.h"
-#include "text_writer.h"
 
 namespace tscdiag {
 namespace {

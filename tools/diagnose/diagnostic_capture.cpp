@@ -16,7 +16,9 @@ void Receive(std::wstring level, std::wstring message) {
 
 }  // namespace
 
-DiagnosticCapture::DiagnosticCapture() : previousSink_(DiagnosticSink) { DiagnosticSink = &Receive; }
+DiagnosticCapture::DiagnosticCapture() : previousSink_(DiagnosticSink) {
+    DiagnosticSink = &Receive;
+}
 
 DiagnosticCapture::~DiagnosticCapture() { DiagnosticSink = previousSink_; }
 

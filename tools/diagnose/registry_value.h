@@ -29,7 +29,7 @@ struct RawValue {
 
 RawValue ReadRawValue(HKEY key, const wchar_t* name);
 
-// The data as UTF-16 text up to its first NUL, as the library's registry reads take it.
+// The data as UTF-16 text up to its first NUL (tsc::RegistryText).
 std::wstring ValueText(const RawValue& value);
 
 // present, type, typeCode, size and, when present, the text or (withText false) the bytes in hex.

@@ -41,7 +41,7 @@ void CheckReleaseValues(Context& context, Step& step) {
     if (!folder.empty())
         AddExistence(step.facts, "versionFolderExists", "versionFolderError", folder);
     if (status != 0) {
-        step.Fail("the library finds no folder, status " + std::to_string(status) +
+        step.Fail("the install-location step answers status " + std::to_string(status) +
                   SevereClause(context.capture.Pending()) + ".");
     } else if (!TscComponentManager::KeepUsableFolder(folder)) {
         step.Fail("the library rejects the folder" + SevereClause(context.capture.Pending()) + ".");

@@ -46,4 +46,16 @@ struct Outcome {
 
 Outcome Conclude(const std::vector<Step>& steps);
 
+// The JSON form, one document; docs/diagnose.md describes its fields. The format version is
+// raised whenever the fields change in a way a script could notice.
+inline constexpr int kJsonFormatVersion = 2;
+std::string ReportJson(const std::vector<Step>& steps, const Outcome& outcome);
+
+// The text form, in plain words for a support engineer: the title, then each step as it is done
+// (its header, the library's messages, the facts indented under it, the verdict and summary),
+// then the result.
+std::string TitleText();
+std::string StepText(const Step& step);
+std::string OutcomeText(const Outcome& outcome);
+
 }  // namespace tscdiag

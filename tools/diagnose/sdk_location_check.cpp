@@ -40,7 +40,7 @@ void CheckSdkLocation(Context& context, Step& step) {
     step.facts["sdkPath"] = TextOrNull(found);
     step.facts["logLines"] = lines;
     if (found.empty()) {
-        step.Fail("the library finds no SDK library" + LogErrorClause(lines) + ".");
+        step.Fail("the SDK location lookup finds no file" + LogErrorClause(lines) + ".");
     } else {
         step.Pass("the SDK library is recorded at " + Quoted(found) + ".");
     }

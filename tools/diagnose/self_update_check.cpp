@@ -8,7 +8,6 @@
 #include "checks.h"
 #include "facts.h"
 #include "loader/loader_handles.h"
-#include "loader/temp_directory.h"
 #include "location/existence.h"
 
 namespace tscdiag {
@@ -49,23 +48,11 @@ Json NamedProcess(const std::string& content) {
     return nullptr;
 }
 
-// The library falls back to the temporary-files folder when ProgramData cannot be found.
-const char* FolderSource(const std::wstring& lockPath) {
-    try {
-        const std::wstring temp = tsc::TempDirectoryPath();
-        if (lockPath.rfind(temp, 0) == 0 && lockPath.find(L'\\', temp.size()) == std::wstring::npos)
-            return "temporary files folder";
-    } catch (const std::exception&) {
-    }
-    return "ProgramData";
-}
-
 }  // namespace
 
 void CheckSelfUpdate(Context&, Step& step) {
     const std::wstring lockPath = QUILAPIWrapperImpl::SelfUpdateLockPath();
     step.facts["lockFile"] = WideToUtf8(lockPath);
-    step.facts["lockFolderSource"] = FolderSource(lockPath);
     const tsc::Existence found = tsc::QueryExistence(lockPath);
     step.facts["lockFileExists"] = found.exists;
     if (found.error != 0) step.facts.update(ErrorJson(found.error));
@@ -73,9 +60,7 @@ void CheckSelfUpdate(Context&, Step& step) {
     const bool running = QUILAPIWrapperImpl::IsSelfUpdateRunning();
     step.facts["running"] = running;
     if (running) {
-        step.Fail(
-            "a self-update of the installer is running: the library does not load the SDK "
-            "until it ends.");
+        step.Fail("a self-update of the installer is running: no SDK is loaded until it ends.");
     } else {
         step.Pass(found.exists ? "the lock file names no running process: it does not block."
                                : "no lock file: no self-update is running.");

@@ -1,4 +1,4 @@
-#include "text_writer.h"
+#include "report.h"
 
 #include <cctype>
 #include <cstdio>

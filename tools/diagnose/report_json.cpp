@@ -1,4 +1,4 @@
-#include "json_report.h"
+#include "report.h"
 
 #include "entry/session_names.h"
 #include "location/text_conversion.h"
