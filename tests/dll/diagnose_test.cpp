@@ -178,6 +178,14 @@ const MachineCase kMachines[] = {
     {"Healthy", [](Scene&) {}, 0, "", "session id = ", true},
     // Organisation in capitals with a full stop: the publisher match ignores case and extra text.
     {"UpperCaseOrganisation", [](Scene&) {}, 0, "", "session id = ", true, L"quilsdk_upper.dll"},
+    // With the override in effect the registry's folder values are not used (Version is missing),
+    // and a folder name outside ASCII reaches the lock intact.
+    {"OverrideInEffect", [](Scene& s) {
+        const auto& folder = s.Keep<tsctest::ScopedDirectory>(tsctest::TempRoot() + L"\\dev tsc \x00FC\x6F22");
+        s.machine.ReleaseKey().SetDword(L"EnablePathOverride", 1);
+        s.machine.ReleaseKey().DeleteValue(L"Version");
+        s.Keep<ScopedEnvironmentVariable>(L"TSC_PATH_2026", folder.path()); },
+     0, "", "session id = ", true},
     {"MissingReleaseKey", [](Scene& s) { s.machine.ReleaseKey().DeleteKey(); },
      1, "Failed to open registry key", nullptr, true},
     {"VersionFolderMissing", [](Scene& s) { s.machine.ReleaseKey().SetString(L"Version", L"2.0"); },
