@@ -6,15 +6,16 @@
 #include "entry/module_state.h"
 #include "entry/path_update.h"
 #include "entry/session_names.h"
+#include "entry/start_conditions.h"
 
 namespace {
 
 namespace PAL = Tesmora::Corvane::PAL;
 
-// A process whose PATH already names the shared components must not initialize again.
+// PATH as the host's settings give it.
 bool PathNamesSharedComponents() {
     const std::wstring path = PAL::Settings::envVars().getString(L"PATH", std::wstring());
-    return path.find(tsc::kSharedComponentsMarker) != std::wstring::npos;
+    return tsc::PathNamesSharedComponents(path);
 }
 
 bool InitializeTsc() {

@@ -2,9 +2,8 @@
 
 #include <utility>
 
-#include "entry/session_names.h"
+#include "entry/start_conditions.h"
 #include "location/diagnostics.h"
-#include "location/environment_variable.h"
 #include "location/text_conversion.h"
 
 namespace {
@@ -26,8 +25,7 @@ TscComponentManager::TscComponentManager(std::wstring releaseName) : TscComponen
 }
 
 std::int32_t TscComponentManager::Initialize(std::wstring releaseName) {
-    // Any value counts, even "0" or an empty one: only whether the variable exists matters.
-    if (tsc::ReadEnvironmentVariable(tsc::kBypassVariable).has_value()) {
+    if (tsc::IsInitializeBypassed()) {
         EmitDiagnosticUtf8("INFO", "Intialize is bypassed");
         return kBypassed;
     }

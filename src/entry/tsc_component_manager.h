@@ -31,6 +31,8 @@ class TscComponentManager {
     // Unlocks the folder and closes the session. 8 when no release was ever recorded.
     std::int32_t Uninitialize();
 
+    // The override first, the registry when it gives no folder; the status of the one used.
+    std::int32_t ResolveInstallLocation();
     // Folder from the registry values of the release. 0, 6, 12 or 13.
     std::int32_t ReadInstallLocation(std::wstring releaseName);
     // Folder from the environment when the registry enables the override. 0, 12 or 100.
@@ -40,12 +42,12 @@ class TscComponentManager {
     static bool KeepUsableFolder(std::wstring& folder);
 
     const std::wstring& InstallPath() const noexcept { return installPath; }
+    // The folder came from the override the last time the override was in effect.
+    bool PathOverrideActive() const noexcept { return pathOverrideActive; }
     // The wrapper's status of the last session or lock step; 0 after a successful lock.
     std::int32_t LastStatus() const noexcept { return lastStatus; }
 
   private:
-    // The override first, the registry when it gives no folder; the status of the one used.
-    std::int32_t ResolveInstallLocation();
     // Asks the SDK to lock installPath and keeps its status in lastStatus.
     void LockFolder();
     // installPath as the SDK's lock and unlock calls take it: UTF-8 with a trailing "\".

@@ -24,18 +24,20 @@ namespace tsc::seams {
 HRESULT(WINAPI* knownFolderPath)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*) = &SHGetKnownFolderPath;
 }
 
-std::wstring QUILAPIWrapperImpl::GetInstallerDataDirectory() {
+std::wstring QUILAPIWrapperImpl::GetInstallerDataDirectory(bool* inProgramData) {
     tsc::UniqueCoTaskText programData;
     const HRESULT result = tsc::seams::knownFolderPath(FOLDERID_ProgramData, kKnownFolderFlags,
                                                        nullptr, programData.put());
-    if (SUCCEEDED(result) && programData) {
+    const bool known = SUCCEEDED(result) && programData;
+    if (inProgramData != nullptr) *inProgramData = known;
+    if (known) {
         return tsc::JoinPath(programData.get(), kInstallerDataFolder);
     }
     return tsc::TempDirectoryPath();
 }
 
-std::wstring QUILAPIWrapperImpl::SelfUpdateLockPath() {
-    return tsc::JoinPath(GetInstallerDataDirectory(), kLockFileName);
+std::wstring QUILAPIWrapperImpl::SelfUpdateLockPath(bool* inProgramData) {
+    return tsc::JoinPath(GetInstallerDataDirectory(inProgramData), kLockFileName);
 }
 
 bool QUILAPIWrapperImpl::IsSelfUpdateRunning() {

@@ -116,9 +116,8 @@ bool QUILAPIWrapperImpl::VerifyPublisher(const std::wstring& path, const std::ws
     tsc::UniqueCertContext match;
     DWORD code = 0;
     for (;;) {
-        // The search releases the previous match handed back to it, also when it fails.
-        const PCCERT_CONTEXT next = CertFindCertificateInStore(
-            store.get(), encoding, 0, CERT_FIND_SUBJECT_STR_W, publisher.c_str(), match.release());
+        const PCCERT_CONTEXT next =
+            tsc::NextPublisherCertificate(store.get(), encoding, publisher, match.release());
         if (next == nullptr) {
             code = GetLastError();
             break;

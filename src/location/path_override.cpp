@@ -18,19 +18,17 @@ constexpr std::int32_t kOverridden = 0;
 constexpr std::int32_t kVariableMissing = 12;
 constexpr std::int32_t kNoOverride = 100;
 
-// The switch as a little-endian 32-bit integer of whatever type it is stored as: shorter data
-// leave the high bytes 0, longer data fail the read.
-std::optional<DWORD> ReadSwitch(HKEY key) {
+}  // namespace
+
+std::optional<DWORD> tsc::ReadPathOverrideSwitch(HKEY key) {
     DWORD value = 0;
     DWORD byteCount = sizeof(value);
-    if (RegQueryValueExW(key, tsc::kPathOverrideValue, nullptr, nullptr,
-                         reinterpret_cast<BYTE*>(&value), &byteCount) != ERROR_SUCCESS) {
+    if (RegQueryValueExW(key, kPathOverrideValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
+                         &byteCount) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     return value;
 }
-
-}  // namespace
 
 std::int32_t TscComponentManager::ReadPathOverride(std::wstring releaseName) {
     tsc::UniqueRegKey key;
@@ -40,14 +38,14 @@ std::int32_t TscComponentManager::ReadPathOverride(std::wstring releaseName) {
         EmitDiagnosticUtf8("FATAL", "There is no custom path set");
         return kNoOverride;
     }
-    const std::optional<DWORD> enabled = ReadSwitch(key.get());
+    const std::optional<DWORD> enabled = tsc::ReadPathOverrideSwitch(key.get());
     if (!enabled) {
         EmitDiagnosticUtf8("FATAL", "There is no custom path set");
         return kNoOverride;
     }
     // Only exactly 1 enables; the flag keeps its value so that a later resolution in this
     // process still knows an override was taken.
-    if (*enabled != 1) return kNoOverride;
+    if (*enabled != tsc::kPathOverrideOn) return kNoOverride;
     EmitDiagnosticUtf8("INFO", "EnablePathOverride is set to 1");
     // A variable set to an empty value counts as set; the length check of the caller rejects it.
     const std::optional<std::wstring> folder =

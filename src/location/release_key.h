@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace tsc {
@@ -17,6 +18,12 @@ inline constexpr wchar_t kPathOverrideValue[] = L"EnablePathOverride";
 // Write access is asked for on purpose when the switch is read: only a process allowed to change
 // the machine's setup (an elevated one) may use the override.
 inline constexpr REGSAM kPathOverrideAccess = KEY_READ | KEY_WRITE;
+
+// The switch as a little-endian 32-bit integer of whatever type it is stored as: shorter data
+// leave the high bytes 0; missing or longer data read as nothing. Only exactly kPathOverrideOn
+// enables the override.
+std::optional<DWORD> ReadPathOverrideSwitch(HKEY key);
+inline constexpr DWORD kPathOverrideOn = 1;
 
 // "SOFTWARE\Tesmora\SharedComponents\" followed directly by the release, nothing trimmed.
 inline std::wstring ReleaseKeyPath(const std::wstring& release) {

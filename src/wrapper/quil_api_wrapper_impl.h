@@ -40,7 +40,9 @@ class QUILAPIWrapperImpl {
     // chain the trust check verified to *chain when one is given.
     void GetDllPath();
     const std::wstring& SdkPath() const noexcept { return sdkPath; }
-    static std::wstring SelfUpdateLockPath();
+    // *inProgramData, when given, tells whether the lock file's folder is under ProgramData
+    // (else it is the temporary files folder).
+    static std::wstring SelfUpdateLockPath(bool* inProgramData = nullptr);
     static bool IsSelfUpdateRunning();
     bool IsSignatureValid(const std::wstring& path, tsc::VerifiedChain* chain = nullptr);
 
@@ -54,7 +56,7 @@ class QUILAPIWrapperImpl {
     int ReadStringFromRegistry(void** block, DWORD* byteCount);
 
     // The folder of the self-update lock file. May raise tsc::FileSystemError.
-    static std::wstring GetInstallerDataDirectory();
+    static std::wstring GetInstallerDataDirectory(bool* inProgramData = nullptr);
 
     // Signature and publisher of the SDK file. VerifyCertificate hands the signer's chain, as
     // the trust check verified it, to VerifyPublisher: only a certificate of that chain may

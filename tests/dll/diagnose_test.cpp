@@ -225,11 +225,14 @@ TEST(Diagnose, HealthyMachineLeavesNothingBehind) {
     const auto at = [&](const std::string& line) {
         return std::find(diagnosis.text.begin(), diagnosis.text.end(), line);
     };
-    const auto message = at("  Library message [FATAL] There is no custom path set");
-    EXPECT_LT(at("Step 2. Path override"), message);
-    EXPECT_LT(message, at("  Library status: 100"));
+    const auto step2 = at("Step 2. Path override");
+    const auto message = std::find(step2, diagnosis.text.end(),
+                                   "  Library message [FATAL] There is no custom path set");
+    EXPECT_LT(message, std::find(step2, diagnosis.text.end(), "  Library status: 100"));
     EXPECT_EQ(diagnosis.Facts(1)["versionFolder"], tsctest::Utf8(machine.Folder()));
-    EXPECT_EQ(diagnosis.Facts(5)["chain"].size(), 3u) << "signer, intermediate, root";
+    const Json& chain = diagnosis.Facts(5)["chain"];
+    EXPECT_EQ(chain.size(), 3u) << "signer, intermediate, root";
+    EXPECT_TRUE(chain[0]["namesPublisher"] && chain[0]["carriedInSignature"]) << chain;
     EXPECT_EQ(diagnosis.Facts(kSession)["folder"], tsctest::Utf8(machine.Folder()));
     EXPECT_TRUE(diagnosis.Facts(kSession)["folderLocked"]);
     const Lines oneRun = {"Initialize", "ReleaseMemory", "LockDirectory", "UnLockDirectory",
@@ -255,12 +258,17 @@ class DiagnoseLockFile : public ::testing::TestWithParam<LockContentCase> {};
 // Only the bare decimal id of a live process means a running self-update; anything else in the
 // lock file is shown byte for byte and blocks nothing.
 TEST_P(DiagnoseLockFile, IsShownAndDoesNotBlock) {
-    const tsctest::HealthyMachine machine;
+    tsctest::HealthyMachine machine;
+    // Any value but 1 leaves the override off; it is shown as the number read.
+    machine.ReleaseKey().SetDword(L"EnablePathOverride", 2);
     const tsctest::ScopedLockFile lock(GetParam().content);
     const Json report = Json::parse(RunTool(L"--json").output);
     EXPECT_EQ(report["exitCode"], 0);
-    EXPECT_EQ(report["steps"][3]["facts"]["content"], GetParam().shown);
-    EXPECT_FALSE(report["steps"][3]["facts"]["running"]);
+    EXPECT_EQ(report["steps"][1]["facts"]["enablePathOverride"], 2);
+    const Json& facts = report["steps"][3]["facts"];
+    EXPECT_EQ(facts["content"], GetParam().shown);
+    EXPECT_EQ(facts["lockFolderSource"], "ProgramData");
+    EXPECT_FALSE(facts["running"]);
 }
 
 using tsctest::OwnProcessId;

@@ -2,10 +2,8 @@
 // steps run in this order, and later steps use what earlier ones found (Context).
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
-#include "diagnostic_capture.h"
 #include "entry/session_names.h"
 #include "entry/tsc_component_manager.h"
 #include "report.h"
@@ -14,16 +12,11 @@
 namespace tscdiag {
 
 struct Context {
-    explicit Context(DiagnosticCapture& received) : capture(received) {}
-
-    DiagnosticCapture& capture;
-    // Steps 1 to 5 ask objects of the tool's own, so that nothing they find or remember reaches
-    // the session of steps 8 to 10.
-    TscComponentManager manager{tsc::kRelease};
+    // The library's messages received so far during the running step.
+    std::vector<Diagnostic> received;
+    // Steps 3 and 5 ask a wrapper of the tool's own, so that nothing they find or remember
+    // reaches the session of steps 8 to 10.
     QUILAPIWrapperImpl wrapper;
-    // The override's answer and messages; step 1 asks it first, as a session start does.
-    std::int32_t overrideStatus = 0;
-    std::vector<Diagnostic> overrideDiagnostics;
     // dtutInitializeTSC answered true.
     bool initialized = false;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "checks.h"
+#include "entry/start_conditions.h"
 #include "location/environment_variable.h"
 #include "location/text_conversion.h"
 
@@ -12,15 +13,13 @@ namespace {
 const std::string kMarker = WideToUtf8(tsc::kSharedComponentsMarker);
 const std::string kBypass = WideToUtf8(tsc::kBypassVariable);
 
-// The entries of PATH that contain the marker.
+// The entries of PATH that, on their own, would stop the start.
 Json EntriesNamingSharedComponents(const std::wstring& path) {
     Json entries = Json::array();
     for (std::size_t begin = 0, end = 0; begin <= path.size(); begin = end + 1) {
         end = std::min(path.find(L';', begin), path.size());
         const std::wstring entry = path.substr(begin, end - begin);
-        if (entry.find(tsc::kSharedComponentsMarker) != std::wstring::npos) {
-            entries.push_back(WideToUtf8(entry));
-        }
+        if (tsc::PathNamesSharedComponents(entry)) entries.push_back(WideToUtf8(entry));
     }
     return entries;
 }
@@ -29,7 +28,7 @@ Json EntriesNamingSharedComponents(const std::wstring& path) {
 
 void CheckPathVariable(Context&, Step& step) {
     const std::wstring path = tsc::ReadEnvironmentVariable(L"PATH").value_or(std::wstring());
-    const bool names = path.find(tsc::kSharedComponentsMarker) != std::wstring::npos;
+    const bool names = tsc::PathNamesSharedComponents(path);
     step.facts["namesSharedComponents"] = names;
     step.facts["entries"] = EntriesNamingSharedComponents(path);
     if (names) {
@@ -42,12 +41,12 @@ void CheckPathVariable(Context&, Step& step) {
 
 void CheckBypassVariable(Context&, Step& step) {
     const std::optional<std::wstring> value = tsc::ReadEnvironmentVariable(tsc::kBypassVariable);
+    const bool bypassed = tsc::IsInitializeBypassed();
     step.facts["variable"] = kBypass;
-    step.facts["set"] = value.has_value();
+    step.facts["set"] = bypassed;
     step.facts["value"] = value ? Json(WideToUtf8(*value)) : Json(nullptr);
-    if (value) {
-        step.Fail(kBypass +
-                  " is set (any value counts, even 0 or empty): the library skips the "
+    if (bypassed) {
+        step.Fail(kBypass + " is set (any value counts, even 0 or empty): the library skips the " +
                   "whole start.");
     } else {
         step.Pass(kBypass + " is not set.");

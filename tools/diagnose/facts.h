@@ -1,5 +1,8 @@
-// Small helpers that turn platform results and the library's answers into report facts.
+// Small helpers that turn platform results, registry values and the library's answers into
+// report facts.
 #pragma once
+
+#include <windows.h>
 
 #include <cstdint>
 #include <string>
@@ -7,6 +10,7 @@
 #include <vector>
 
 #include "location/text_conversion.h"
+#include "location/win_handles.h"
 #include "report.h"
 
 namespace tscdiag {
@@ -36,5 +40,31 @@ std::string EscapedBytes(std::string_view bytes);
 std::string SevereClause(const std::vector<Diagnostic>& diagnostics);
 // ": "<the first [ERROR] line>"" of wrapper log lines, without its time stamp, or nothing.
 std::string LogErrorClause(const std::vector<std::string>& lines);
+
+// Registry keys and values read as they are stored (type, size, bytes).
+struct OpenedKey {
+    tsc::UniqueRegKey key;
+    DWORD error = 0;  // 0 when opened
+};
+
+OpenedKey OpenMachineKey(const std::wstring& path, REGSAM access);
+
+// "key" (HKLM\ and the path) and "keyOpened", with the error when it cannot be opened to read.
+OpenedKey AddKeyFacts(Json& facts, const std::wstring& path);
+
+struct RawValue {
+    bool present = false;
+    DWORD error = 0;  // a failure other than "not there"
+    DWORD type = REG_NONE;
+    std::string data;
+};
+
+RawValue ReadRawValue(HKEY key, const wchar_t* name);
+
+// The data as UTF-16 text up to its first NUL (tsc::RegistryText).
+std::wstring ValueText(const RawValue& value);
+
+// present, type, typeCode, size and, when present, the text or (withText false) the bytes in hex.
+Json DescribeValue(const RawValue& value, bool withText);
 
 }  // namespace tscdiag

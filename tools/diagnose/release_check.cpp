@@ -1,12 +1,14 @@
-// Step 1: the values the installer recorded for the release, and the library's install-location
-// step on them.
+// Steps 1 and 2: the values the installer recorded for the release and the override switch, with
+// the library's resolution of the folder and its override step on them.
 #include "checks.h"
 #include "facts.h"
+#include "location/environment_variable.h"
 #include "location/release_key.h"
-#include "registry_value.h"
 
 namespace tscdiag {
 namespace {
+
+const std::wstring kVariable = tsc::PathOverrideVariable(tsc::kRelease);
 
 void AddRegistryFacts(Json& facts) {
     const OpenedKey opened = AddKeyFacts(facts, tsc::ReleaseKeyPath(tsc::kRelease));
@@ -17,36 +19,73 @@ void AddRegistryFacts(Json& facts) {
             DescribeValue(ReadRawValue(opened.key.get(), name), name != tsc::kPathOverrideValue);
     }
     const RawValue root = ReadRawValue(opened.key.get(), tsc::kInstallPathValue);
-    if (!root.present) return;
-    facts["installRoot"] = WideToUtf8(ValueText(root));
-    AddExistence(facts, "installRootExists", "installRootError", ValueText(root));
+    facts["installRoot"] = root.present ? Json(WideToUtf8(ValueText(root))) : Json(nullptr);
+    facts["installRootExists"] = nullptr;
+    if (root.present) AddExistence(facts, "installRootExists", "installRootError", ValueText(root));
+}
+
+void AddOverrideFacts(Json& facts) {
+    const std::wstring keyPath = tsc::ReleaseKeyPath(tsc::kRelease);
+    const OpenedKey reader = OpenMachineKey(keyPath, KEY_READ);
+    std::optional<DWORD> value;
+    if (reader.error == 0) value = tsc::ReadPathOverrideSwitch(reader.key.get());
+    facts["enablePathOverride"] = value ? Json(*value) : Json(nullptr);
+    facts["enabled"] = value.value_or(0) == tsc::kPathOverrideOn;
+    // Opening asks for write access but writes nothing; the key is closed at once.
+    const DWORD writeError = OpenMachineKey(keyPath, tsc::kPathOverrideAccess).error;
+    facts["keyWritable"] = writeError == 0;
+    if (writeError != 0) facts["keyWriteError"] = ErrorJson(writeError);
+    const std::optional<std::wstring> folder = tsc::ReadEnvironmentVariable(kVariable);
+    facts["variable"] = WideToUtf8(kVariable);
+    facts["variableSet"] = folder.has_value();
+    facts["variableValue"] = folder ? Json(WideToUtf8(*folder)) : Json(nullptr);
 }
 
 }  // namespace
 
 void CheckReleaseValues(Context& context, Step& step) {
-    // A session start asks the override first; its answer belongs to step 2.
-    context.overrideStatus = context.manager.ReadPathOverride(tsc::kRelease);
-    context.overrideDiagnostics = context.capture.Take();
     AddRegistryFacts(step.facts);
-    step.facts["usedByLibrary"] = context.overrideStatus != 0;
-    if (context.overrideStatus == 0) {
-        step.Pass("not used: the path override supplies the folder (step 2).");
-        return;
-    }
-    const std::int32_t status = context.manager.ReadInstallLocation(tsc::kRelease);
-    std::wstring folder = context.manager.InstallPath();
-    step.facts["libraryStatus"] = status;
+    TscComponentManager manager{tsc::kRelease};
+    const std::int32_t status = manager.ResolveInstallLocation();
+    const bool used = !manager.PathOverrideActive();
+    std::wstring folder = used ? manager.InstallPath() : std::wstring();
     step.facts["versionFolder"] = TextOrNull(folder);
+    step.facts["versionFolderExists"] = nullptr;
     if (!folder.empty())
         AddExistence(step.facts, "versionFolderExists", "versionFolderError", folder);
-    if (status != 0) {
-        step.Fail("the install-location step answers status " + std::to_string(status) +
-                  SevereClause(context.capture.Pending()) + ".");
+    step.facts["usedByLibrary"] = used;
+    step.facts["libraryStatus"] = status;
+    if (!used) {
+        step.Pass("not used: the path override supplies the folder (step 2).");
+    } else if (status != 0) {
+        step.Fail("the library's folder resolution answers status " + std::to_string(status) +
+                  SevereClause(context.received) + ".");
     } else if (!TscComponentManager::KeepUsableFolder(folder)) {
-        step.Fail("the library rejects the folder" + SevereClause(context.capture.Pending()) + ".");
+        step.Fail("the library rejects the folder" + SevereClause(context.received) + ".");
     } else {
         step.Pass("the registry names the folder " + Quoted(folder) + ", and it exists.");
+    }
+}
+
+void CheckPathOverride(Context& context, Step& step) {
+    AddOverrideFacts(step.facts);
+    TscComponentManager manager{tsc::kRelease};
+    const std::int32_t status = manager.ReadPathOverride(tsc::kRelease);
+    step.facts["libraryStatus"] = status;
+    step.facts["active"] = status == 0;
+    if (status != 0) {
+        step.Pass("not in effect (status " + std::to_string(status) +
+                  "): the library uses the registry values (step 1).");
+        return;
+    }
+    std::wstring folder = manager.InstallPath();
+    AddExistence(step.facts, "folderExists", "folderError", folder);
+    if (!TscComponentManager::KeepUsableFolder(folder)) {
+        step.Fail(WideToUtf8(kVariable) + " holds " + Quoted(manager.InstallPath()) +
+                  ", which the library rejects" + SevereClause(context.received) + ".");
+    } else {
+        step.Pass("in effect: the folder is " + Quoted(folder) + ", from " + WideToUtf8(kVariable) +
+                  ".");
     }
 }
 

@@ -48,7 +48,7 @@ Outcome Conclude(const std::vector<Step>& steps);
 
 // The JSON form, one document; docs/diagnose.md describes its fields. The format version is
 // raised whenever the fields change in a way a script could notice.
-inline constexpr int kJsonFormatVersion = 2;
+inline constexpr int kJsonFormatVersion = 1;
 std::string ReportJson(const std::vector<Step>& steps, const Outcome& outcome);
 
 // The text form, in plain words for a support engineer: the title, then each step as it is done

@@ -2,8 +2,11 @@
 
 #include <cctype>
 #include <cstdio>
+#include <map>
 
 #include "entry/session_names.h"
+#include "loader/publisher.h"
+#include "location/release_key.h"
 #include "location/text_conversion.h"
 
 namespace tscdiag {
@@ -26,8 +29,50 @@ std::string Visible(const std::string& text) {
     return out;
 }
 
+// The labels that say more than their key in words.
+const std::map<std::string, std::string> kLabels = {
+    {"active", "Override in effect"},
+    {"carriedInSignature", "Carried in the signature"},
+    {"chain", "Verified chain (signer first)"},
+    {"enablePathOverride", "EnablePathOverride as read"},
+    {"enabled", "Enabled (exactly " + std::to_string(tsc::kPathOverrideOn) + ")"},
+    {"entries", "Entries naming it"},
+    {"error", "Error code"},
+    {"expandedExists", "Something exists there"},
+    {"fileCanBeHeld", "Can be held unchanged"},
+    {"firstPathEntry", "First PATH entry now"},
+    {"folder", "Folder handed out"},
+    {"initializeResult", "dtutInitializeTSC answered"},
+    {"installRoot", "Installation root"},
+    {"installRootExists", "Installation root exists"},
+    {"keyWritable", "Key opens with write access"},
+    {"keyWriteError", "Write access refused"},
+    {"lockFolderSource", "Lock folder taken from"},
+    {"logFile", "Wrapper log"},
+    {"logLines", "Wrapper log lines appended"},
+    {"namesPublisher", "Names " + WideToUtf8(tsc::kPublisher)},
+    {"namesSharedComponents", "PATH names " + WideToUtf8(tsc::kSharedComponentsMarker)},
+    {"path", "File"},
+    {"process", "Process named by it"},
+    {"publisher", "Expected publisher"},
+    {"publisherFound", "Publisher found in the chain"},
+    {"running", "Self-update running"},
+    {"sdkPath", "SDK path found by the library"},
+    {"sdkUnloaded", "SDK library unloaded"},
+    {"size", "Size in bytes"},
+    {"statusError", "Status query failed"},
+    {"installRootError", "Status query failed"},
+    {"versionFolderError", "Status query failed"},
+    {"folderError", "Status query failed"},
+    {"trustStatus", "WinVerifyTrust status"},
+    {"trustStatusHex", "WinVerifyTrust status (hex)"},
+    {"trustStatusText", "WinVerifyTrust says"},
+    {"updateResult", "dtutUpdatePathForTSC answered"},
+    {"usedByLibrary", "Used by the library"}};
+
 // "keyOpened" reads "Key opened"; a name that starts in capitals ("InstallPath") stays.
 std::string Label(const std::string& key) {
+    if (const auto found = kLabels.find(key); found != kLabels.end()) return found->second;
     if (key.empty() || std::isupper(static_cast<unsigned char>(key[0]))) return key;
     std::string out(1, static_cast<char>(std::toupper(static_cast<unsigned char>(key[0]))));
     for (char c : key.substr(1)) {

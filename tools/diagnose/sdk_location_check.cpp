@@ -3,7 +3,6 @@
 #include "checks.h"
 #include "facts.h"
 #include "loader/sdk_location.h"
-#include "registry_value.h"
 #include "wrapper_log_tail.h"
 
 namespace tscdiag {
@@ -23,10 +22,11 @@ void AddRecordedFacts(Json& facts) {
     if (opened.error != 0) return;
     const RawValue value = ReadRawValue(opened.key.get(), tsc::kSdkValue);
     facts["value"] = DescribeValue(value, true);
+    if (!value.present) return;
     const std::wstring expanded = FullyExpanded(ValueText(value));
-    if (expanded.empty()) return;
-    facts["expanded"] = WideToUtf8(expanded);
-    AddExistence(facts, "expandedExists", "statusError", expanded);
+    facts["expanded"] = TextOrNull(expanded);
+    facts["expandedExists"] = false;
+    if (!expanded.empty()) AddExistence(facts, "expandedExists", "statusError", expanded);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Step 4: whether a self-update of the installer is running, as the library's self-update test
-// answers, with the lock file's bytes and the process they name.
+// Step 4: whether a self-update of the installer is running: the library's self-update test, with
+// the lock file's bytes and the process they name.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -51,8 +51,10 @@ Json NamedProcess(const std::string& content) {
 }  // namespace
 
 void CheckSelfUpdate(Context&, Step& step) {
-    const std::wstring lockPath = QUILAPIWrapperImpl::SelfUpdateLockPath();
+    bool inProgramData = false;
+    const std::wstring lockPath = QUILAPIWrapperImpl::SelfUpdateLockPath(&inProgramData);
     step.facts["lockFile"] = WideToUtf8(lockPath);
+    step.facts["lockFolderSource"] = inProgramData ? "ProgramData" : "temporary files folder";
     const tsc::Existence found = tsc::QueryExistence(lockPath);
     step.facts["lockFileExists"] = found.exists;
     if (found.error != 0) step.facts.update(ErrorJson(found.error));

@@ -38,7 +38,7 @@ void CheckSessionStart(Context& context, Step& step) {
     step.facts["folder"] = TextOrNull(tscPath);
     step.facts["folderLocked"] = locked;
     const std::vector<std::string> lines = AddLogFacts(log, step.facts);
-    const std::string cause = SevereClause(context.capture.Pending());
+    const std::string cause = SevereClause(context.received);
     if (!result) {
         step.Fail("dtutInitializeTSC answered false" + cause + LogErrorClause(lines) + ".");
     } else if (!open) {
@@ -85,7 +85,7 @@ void CheckTeardown(Context& context, Step& step) {
     step.facts["sdkUnloaded"] = unloaded;
     AddLogFacts(log, step.facts);
     // With a session open, the manager warns only when unlocking or closing failed.
-    const std::vector<Diagnostic>& messages = context.capture.Pending();
+    const std::vector<Diagnostic>& messages = context.received;
     if (!closed) {
         step.Fail("the session is still open after dtutUninitializeTSC.");
     } else if (!unloaded) {

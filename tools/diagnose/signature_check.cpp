@@ -5,6 +5,7 @@
 
 #include "checks.h"
 #include "facts.h"
+#include "loader/crypt_handles.h"
 #include "loader/publisher.h"
 #include "loader/sdk_file_hold.h"
 #include "loader/verified_chain.h"
@@ -23,17 +24,58 @@ std::string Subject(PCCERT_CONTEXT certificate) {
     return WideToUtf8(text);
 }
 
-void AddChainFacts(const tsc::VerifiedChain& chain, Json& facts) {
+// The certificates the signature itself carries; null when it has none.
+tsc::UniqueCertStore SignatureStore(const std::wstring& path) {
+    DWORD encoding = 0;
+    DWORD contentType = 0;
+    DWORD formatType = 0;
+    tsc::UniqueCryptMsg message;
+    tsc::UniqueCertStore store;
+    CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.c_str(),
+                     CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED, CERT_QUERY_FORMAT_FLAG_BINARY, 0,
+                     &encoding, &contentType, &formatType, store.put(), message.put(), nullptr);
+    return store;
+}
+
+// The library's publisher search, run on a store that holds this certificate alone.
+bool NamesPublisher(PCCERT_CONTEXT certificate) {
+    const tsc::UniqueCertStore alone(CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr));
+    if (!alone || !CertAddCertificateContextToStore(alone.get(), certificate, CERT_STORE_ADD_ALWAYS,
+                                                    nullptr)) {
+        return false;
+    }
+    const tsc::UniqueCertContext found(tsc::NextPublisherCertificate(
+        alone.get(), certificate->dwCertEncodingType, tsc::kPublisher, nullptr));
+    return static_cast<bool>(found);
+}
+
+// A certificate of the signature is the same one in the library's terms.
+bool CarriedIn(HCERTSTORE store, PCCERT_CONTEXT certificate) {
+    tsc::VerifiedChain alone;
+    alone.Add(certificate);
+    tsc::UniqueCertContext next;
+    while (store != nullptr) {
+        // The enumeration releases the certificate handed back to it.
+        next.reset(CertEnumCertificatesInStore(store, next.release()));
+        if (!next || alone.Contains(next.get())) return static_cast<bool>(next);
+    }
+    return false;
+}
+
+void AddChainFacts(const tsc::VerifiedChain& chain, const std::wstring& path, Json& facts) {
     const auto status = static_cast<std::uint32_t>(chain.trustStatus());
     facts["trustStatus"] = chain.trustStatus();
     facts["trustStatusHex"] = Hex32(status);
     facts["trustStatusText"] = SystemErrorText(status);
-    Json subjects = Json::array();
+    const tsc::UniqueCertStore carried = SignatureStore(path);
+    Json entries = Json::array();
     for (const tsc::UniqueCertContext& certificate : chain.certificates()) {
-        subjects.push_back({{"subject", Subject(certificate.get())}});
+        entries.push_back({{"subject", Subject(certificate.get())},
+                           {"namesPublisher", NamesPublisher(certificate.get())},
+                           {"carriedInSignature", CarriedIn(carried.get(), certificate.get())}});
     }
-    facts["signer"] = subjects.empty() ? Json(nullptr) : subjects[0]["subject"];
-    facts["chain"] = subjects;
+    facts["signer"] = entries.empty() ? Json(nullptr) : entries[0]["subject"];
+    facts["chain"] = entries;
 }
 
 }  // namespace
@@ -51,7 +93,7 @@ void CheckSdkSignature(Context& context, Step& step) {
     const std::vector<std::string> lines = log.NewLines();
     step.facts["path"] = WideToUtf8(path);
     step.facts["fileCanBeHeld"] = hold.held();
-    AddChainFacts(chain, step.facts);
+    AddChainFacts(chain, path, step.facts);
     step.facts["publisher"] = WideToUtf8(tsc::kPublisher);
     step.facts["publisherFound"] = accepted;
     step.facts["logLines"] = lines;
