@@ -2,6 +2,8 @@
 // steps run in this order, and later steps use what earlier ones found (Context).
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "entry/session_names.h"
@@ -14,11 +16,18 @@ namespace tscdiag {
 struct Context {
     // The library's messages received so far during the running step.
     std::vector<Diagnostic> received;
+    // The wrapper log named by the environment, and its size when the running step began.
+    std::wstring logPath;
+    std::uintmax_t logStart = 0;
     // Steps 3 and 5 ask a wrapper of the tool's own, so that nothing they find or remember
     // reaches the session of steps 8 to 10.
     QUILAPIWrapperImpl wrapper;
     // dtutInitializeTSC answered true.
     bool initialized = false;
+
+    // The whole lines appended to the wrapper log since the running step began, without their
+    // line ends. Other processes may append meanwhile; their lines then show up too.
+    std::vector<std::string> LogLines() const;
 };
 
 void CheckReleaseValues(Context& context, Step& step);   // 1

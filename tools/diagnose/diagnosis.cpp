@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -24,22 +25,24 @@ struct StepDefinition {
     const char* id;
     const char* title;
     void (*run)(Context&, Step&);
+    bool logged;  // the facts end with the lines the step appended to the wrapper log
 };
 
 // The library's own checks answer within these steps; the session steps follow.
 constexpr int kLastCheckStep = 5;
 
 constexpr StepDefinition kSteps[] = {
-    {"release-registry", "Release registry values and folders", &CheckReleaseValues},
-    {"path-override", "Path override", &CheckPathOverride},
-    {"sdk-location", "SDK location", &CheckSdkLocation},
-    {"self-update", "Self-update of the installer", &CheckSelfUpdate},
-    {"sdk-signature", "SDK signature and publisher", &CheckSdkSignature},
-    {"path-variable", "PATH before the start", &CheckPathVariable},
-    {"bypass-variable", "Bypass variable", &CheckBypassVariable},
-    {"session-start", "Session start and folder lock (dtutInitializeTSC)", &CheckSessionStart},
-    {"path-update", "PATH update (dtutUpdatePathForTSC)", &CheckPathUpdate},
-    {"teardown", "Unlock, session end and unload (dtutUninitializeTSC)", &CheckTeardown},
+    {"release-registry", "Release registry values and folders", &CheckReleaseValues, false},
+    {"path-override", "Path override", &CheckPathOverride, false},
+    {"sdk-location", "SDK location", &CheckSdkLocation, true},
+    {"self-update", "Self-update of the installer", &CheckSelfUpdate, false},
+    {"sdk-signature", "SDK signature and publisher", &CheckSdkSignature, true},
+    {"path-variable", "PATH before the start", &CheckPathVariable, false},
+    {"bypass-variable", "Bypass variable", &CheckBypassVariable, false},
+    {"session-start", "Session start and folder lock (dtutInitializeTSC)", &CheckSessionStart,
+     true},
+    {"path-update", "PATH update (dtutUpdatePathForTSC)", &CheckPathUpdate, false},
+    {"teardown", "Unlock, session end and unload (dtutUninitializeTSC)", &CheckTeardown, true},
 };
 
 // The library's receiver is a plain function pointer; it hands every message to this context.
@@ -49,39 +52,41 @@ void Receive(std::wstring level, std::wstring message) {
     receiving->received.push_back({WideToUtf8(level), WideToUtf8(message)});
 }
 
+std::uintmax_t FileSize(const std::wstring& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : size;
+}
+
 // Keeps the checks' wrapper-log lines out of the user's log: while an object lives, this
 // process's LOCALAPPDATA names a temporary folder of the tool's own, with the log's folders in
-// it (the library never creates them).
+// it (the library never creates them). At the end LOCALAPPDATA is put back and the folder removed.
 class LogRedirect {
   public:
     LogRedirect() : saved_(tsc::ReadEnvironmentVariable(kVariable)) {
         std::error_code error;
         folder_ = std::filesystem::temp_directory_path(error) /
                   ("tscdiag-" + std::to_string(GetCurrentProcessId()));
-        active_ = !error && SetEnvironmentVariableW(kVariable, folder_.c_str()) != 0;
-        if (active_) {
-            std::filesystem::create_directories(
-                std::filesystem::path(tsc::WrapperLogPath()).parent_path(), error);
+        if (error || !SetEnvironmentVariableW(kVariable, folder_.c_str())) {
+            folder_.clear();
+            return;
         }
+        std::filesystem::create_directories(
+            std::filesystem::path(tsc::WrapperLogPath()).parent_path(), error);
     }
-    ~LogRedirect() { End(); }
-    LogRedirect(const LogRedirect&) = delete;
-    LogRedirect& operator=(const LogRedirect&) = delete;
-
-    // Puts LOCALAPPDATA back as it was and removes the temporary folder.
-    void End() {
-        if (!active_) return;
+    ~LogRedirect() {
+        if (folder_.empty()) return;
         SetEnvironmentVariableW(kVariable, saved_ ? saved_->c_str() : nullptr);
         std::error_code error;
         std::filesystem::remove_all(folder_, error);
-        active_ = false;
     }
+    LogRedirect(const LogRedirect&) = delete;
+    LogRedirect& operator=(const LogRedirect&) = delete;
 
   private:
     static constexpr wchar_t kVariable[] = L"LOCALAPPDATA";
-    std::filesystem::path folder_;
     std::optional<std::wstring> saved_;
-    bool active_ = false;
+    std::filesystem::path folder_;
 };
 
 // A check that raises is a failed step, not a lost report.
@@ -98,21 +103,39 @@ void RunGuarded(const StepDefinition& definition, Context& context, Step& step) 
 
 }  // namespace
 
+std::vector<std::string> Context::LogLines() const {
+    // Opened for reading only, so that the library and other writers can go on appending.
+    std::ifstream file(std::filesystem::path(logPath), std::ios::binary);
+    std::vector<std::string> lines;
+    if (!file || FileSize(logPath) < logStart) return lines;
+    file.seekg(static_cast<std::streamoff>(logStart));
+    for (std::string line; std::getline(file, line) && !file.eof();) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 int RunDiagnosis(OutputFormat format) {
     const bool text = format == OutputFormat::kText;
     if (text) WriteOut(TitleText());
     Context context;
     receiving = &context;
     const DiagnosticSinkFunc previousSink = std::exchange(DiagnosticSink, &Receive);
-    LogRedirect redirect;
+    std::optional<LogRedirect> redirect(std::in_place);
     std::vector<Step> steps;
     for (const StepDefinition& definition : kSteps) {
         Step& step = steps.emplace_back();
         step.number = static_cast<int>(steps.size());
         step.id = definition.id;
         step.title = definition.title;
+        context.logPath = tsc::WrapperLogPath();
+        context.logStart = FileSize(context.logPath);
         RunGuarded(definition, context, step);
-        if (step.number == kLastCheckStep) redirect.End();
+        if (definition.logged && step.verdict != Verdict::kSkipped) {
+            step.facts["logLines"] = context.LogLines();
+        }
+        if (step.number == kLastCheckStep) redirect.reset();
         step.diagnostics = std::exchange(context.received, {});
         if (text) WriteOut(StepText(step));
     }

@@ -39,8 +39,7 @@ struct Step {
 
 // The end of the report: 0 when everything a host needs works, else the first failing step.
 struct Outcome {
-    int exitCode = 0;
-    int firstFailingStep = 0;  // 0: none
+    int exitCode = 0;  // also the first failing step
     std::string result;
 };
 

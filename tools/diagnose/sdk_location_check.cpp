@@ -3,7 +3,6 @@
 #include "checks.h"
 #include "facts.h"
 #include "loader/sdk_location.h"
-#include "wrapper_log_tail.h"
 
 namespace tscdiag {
 namespace {
@@ -32,15 +31,13 @@ void AddRecordedFacts(Json& facts) {
 }  // namespace
 
 void CheckSdkLocation(Context& context, Step& step) {
-    const WrapperLogTail log;
     AddRecordedFacts(step.facts);
     context.wrapper.GetDllPath();
     const std::wstring& found = context.wrapper.SdkPath();
-    const std::vector<std::string> lines = log.NewLines();
     step.facts["sdkPath"] = TextOrNull(found);
-    step.facts["logLines"] = lines;
     if (found.empty()) {
-        step.Fail("the SDK location lookup finds no file" + LogErrorClause(lines) + ".");
+        step.Fail("the SDK location lookup finds no file" + LogErrorClause(context.LogLines()) +
+                  ".");
     } else {
         step.Pass("the SDK library is recorded at " + Quoted(found) + ".");
     }

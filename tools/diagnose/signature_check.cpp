@@ -10,7 +10,6 @@
 #include "loader/sdk_file_hold.h"
 #include "loader/verified_chain.h"
 #include "location/system_error_text.h"
-#include "wrapper_log_tail.h"
 
 namespace tscdiag {
 namespace {
@@ -86,19 +85,16 @@ void CheckSdkSignature(Context& context, Step& step) {
         step.Skip("no SDK file to check (see step 3).");
         return;
     }
-    const WrapperLogTail log;
     const tsc::SdkFileHold hold(path);
     tsc::VerifiedChain chain;
     const bool accepted = context.wrapper.IsSignatureValid(path, &chain);
-    const std::vector<std::string> lines = log.NewLines();
     step.facts["path"] = WideToUtf8(path);
     step.facts["fileCanBeHeld"] = hold.held();
     AddChainFacts(chain, path, step.facts);
     step.facts["publisher"] = WideToUtf8(tsc::kPublisher);
     step.facts["publisherFound"] = accepted;
-    step.facts["logLines"] = lines;
     if (!accepted) {
-        step.Fail("the library rejects the file" + LogErrorClause(lines) + ".");
+        step.Fail("the library rejects the file" + LogErrorClause(context.LogLines()) + ".");
     } else if (!hold.held()) {
         step.Fail(
             "the file cannot be held unchanged until it is loaded (another program has it "
