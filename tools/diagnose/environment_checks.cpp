@@ -31,12 +31,9 @@ void CheckPathVariable(Context&, Step& step) {
     const bool names = tsc::PathNamesSharedComponents(path);
     step.facts["namesSharedComponents"] = names;
     step.facts["entries"] = EntriesNamingSharedComponents(path);
-    if (names) {
-        step.Fail("PATH already names " + kMarker +
-                  ", so the library refuses to start a second time in this process.");
-    } else {
-        step.Pass("PATH does not name " + kMarker + ".");
-    }
+    if (!names) return step.Pass("PATH does not name " + kMarker + ".");
+    step.Fail("PATH already names " + kMarker +
+              ", so the library refuses to start a second time in this process.");
 }
 
 void CheckBypassVariable(Context&, Step& step) {
@@ -45,12 +42,9 @@ void CheckBypassVariable(Context&, Step& step) {
     step.facts["variable"] = kBypass;
     step.facts["set"] = bypassed;
     step.facts["value"] = value ? Json(WideToUtf8(*value)) : Json(nullptr);
-    if (bypassed) {
-        step.Fail(kBypass + " is set (any value counts, even 0 or empty): the library skips the " +
-                  "whole start.");
-    } else {
-        step.Pass(kBypass + " is not set.");
-    }
+    if (!bypassed) return step.Pass(kBypass + " is not set.");
+    step.Fail(kBypass + " is set (any value counts, even 0 or empty): the library skips the " +
+              "whole start.");
 }
 
 }  // namespace tscdiag

@@ -1,4 +1,4 @@
-#include "facts.h"
+#include "checks.h"
 
 #include <cstdio>
 

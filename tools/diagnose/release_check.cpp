@@ -1,7 +1,6 @@
 // Steps 1 and 2: the values the installer recorded for the release and the override switch, with
 // the library's resolution of the folder and its override step on them.
 #include "checks.h"
-#include "facts.h"
 #include "location/environment_variable.h"
 #include "location/release_key.h"
 
@@ -74,19 +73,17 @@ void CheckPathOverride(Context& context, Step& step) {
     step.facts["libraryStatus"] = status;
     step.facts["active"] = status == 0;
     if (status != 0) {
-        step.Pass("not in effect (status " + std::to_string(status) +
-                  "): the library uses the registry values (step 1).");
-        return;
+        return step.Pass("not in effect (status " + std::to_string(status) +
+                         "): the library uses the registry values (step 1).");
     }
     std::wstring folder = manager.InstallPath();
     AddExistence(step.facts, "folderExists", "folderError", folder);
-    if (!TscComponentManager::KeepUsableFolder(folder)) {
-        step.Fail(WideToUtf8(kVariable) + " holds " + Quoted(manager.InstallPath()) +
-                  ", which the library rejects" + SevereClause(context.received) + ".");
-    } else {
-        step.Pass("in effect: the folder is " + Quoted(folder) + ", from " + WideToUtf8(kVariable) +
-                  ".");
+    if (TscComponentManager::KeepUsableFolder(folder)) {
+        return step.Pass("in effect: the folder is " + Quoted(folder) + ", from " +
+                         WideToUtf8(kVariable) + ".");
     }
+    step.Fail(WideToUtf8(kVariable) + " holds " + Quoted(manager.InstallPath()) +
+              ", which the library rejects" + SevereClause(context.received) + ".");
 }
 
 }  // namespace tscdiag

@@ -1,7 +1,6 @@
 // Step 3: where the installer recorded the installer-service SDK library, and whether the
 // library's own lookup finds it there.
 #include "checks.h"
-#include "facts.h"
 #include "loader/sdk_location.h"
 
 namespace tscdiag {
@@ -35,12 +34,8 @@ void CheckSdkLocation(Context& context, Step& step) {
     context.wrapper.GetDllPath();
     const std::wstring& found = context.wrapper.SdkPath();
     step.facts["sdkPath"] = TextOrNull(found);
-    if (found.empty()) {
-        step.Fail("the SDK location lookup finds no file" + LogErrorClause(context.LogLines()) +
-                  ".");
-    } else {
-        step.Pass("the SDK library is recorded at " + Quoted(found) + ".");
-    }
+    if (!found.empty()) return step.Pass("the SDK library is recorded at " + Quoted(found) + ".");
+    step.Fail("the SDK location lookup finds no file" + LogErrorClause(context.LogLines()) + ".");
 }
 
 }  // namespace tscdiag

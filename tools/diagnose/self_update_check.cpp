@@ -6,7 +6,6 @@
 #include <charconv>
 
 #include "checks.h"
-#include "facts.h"
 #include "loader/loader_handles.h"
 #include "location/existence.h"
 
@@ -62,11 +61,11 @@ void CheckSelfUpdate(Context&, Step& step) {
     const bool running = QUILAPIWrapperImpl::IsSelfUpdateRunning();
     step.facts["running"] = running;
     if (running) {
-        step.Fail("a self-update of the installer is running: no SDK is loaded until it ends.");
-    } else {
-        step.Pass(found.exists ? "the lock file names no running process: it does not block."
-                               : "no lock file: no self-update is running.");
+        return step.Fail(
+            "a self-update of the installer is running: no SDK is loaded until it ends.");
     }
+    step.Pass(found.exists ? "the lock file names no running process: it does not block."
+                           : "no lock file: no self-update is running.");
 }
 
 }  // namespace tscdiag

@@ -3,7 +3,6 @@
 #include "checks.h"
 #include "dttscsdk/dttscsdk.h"
 #include "entry/module_state.h"
-#include "facts.h"
 #include "location/environment_variable.h"
 #include "location/existence.h"
 

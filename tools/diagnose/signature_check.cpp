@@ -4,7 +4,6 @@
 #include <wincrypt.h>
 
 #include "checks.h"
-#include "facts.h"
 #include "loader/crypt_handles.h"
 #include "loader/publisher.h"
 #include "loader/sdk_file_hold.h"
@@ -25,14 +24,10 @@ std::string Subject(PCCERT_CONTEXT certificate) {
 
 // The certificates the signature itself carries; null when it has none.
 tsc::UniqueCertStore SignatureStore(const std::wstring& path) {
-    DWORD encoding = 0;
-    DWORD contentType = 0;
-    DWORD formatType = 0;
-    tsc::UniqueCryptMsg message;
     tsc::UniqueCertStore store;
     CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.c_str(),
                      CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED, CERT_QUERY_FORMAT_FLAG_BINARY, 0,
-                     &encoding, &contentType, &formatType, store.put(), message.put(), nullptr);
+                     nullptr, nullptr, nullptr, store.put(), nullptr, nullptr);
     return store;
 }
 
@@ -81,10 +76,7 @@ void AddChainFacts(const tsc::VerifiedChain& chain, const std::wstring& path, Js
 
 void CheckSdkSignature(Context& context, Step& step) {
     const std::wstring path = context.wrapper.SdkPath();
-    if (path.empty()) {
-        step.Skip("no SDK file to check (see step 3).");
-        return;
-    }
+    if (path.empty()) return step.Skip("no SDK file to check (see step 3).");
     const tsc::SdkFileHold hold(path);
     tsc::VerifiedChain chain;
     const bool accepted = context.wrapper.IsSignatureValid(path, &chain);
@@ -94,16 +86,16 @@ void CheckSdkSignature(Context& context, Step& step) {
     step.facts["publisher"] = WideToUtf8(tsc::kPublisher);
     step.facts["publisherFound"] = accepted;
     if (!accepted) {
-        step.Fail("the library rejects the file" + LogErrorClause(context.LogLines()) + ".");
-    } else if (!hold.held()) {
-        step.Fail(
-            "the file cannot be held unchanged until it is loaded (another program has it "
-            "open for writing): " +
-            SystemErrorText(hold.error()));
-    } else {
-        step.Pass("trusted signature from " + WideToUtf8(tsc::kPublisher) +
-                  "; the library accepts the file.");
+        return step.Fail("the library rejects the file" + LogErrorClause(context.LogLines()) + ".");
     }
+    if (!hold.held()) {
+        return step.Fail(
+            "the file cannot be held unchanged until it is loaded (another program "
+            "has it open for writing): " +
+            SystemErrorText(hold.error()));
+    }
+    step.Pass("trusted signature from " + WideToUtf8(tsc::kPublisher) +
+              "; the library accepts the file.");
 }
 
 }  // namespace tscdiag
