@@ -19,7 +19,7 @@ const char* const kVerdictHeads[] = {"Passed", "FAILED", "Skipped"};
 // clang-format off
 const std::string kLabels[] = {
     "active", "Override in effect", "carriedInSignature", "Carried in the signature",
-    "chain", "Verified chain (signer first)", "enablePathOverride", "EnablePathOverride as read",
+    "chain", "Verified chain (signer first)", "enablePathOverride", WideToUtf8(tsc::kPathOverrideValue) + " as read",
     "enabled", "Enabled (exactly " + std::to_string(tsc::kPathOverrideOn) + ")",
     "entries", "Entries naming it", "error", "Error code", "folder", "Folder handed out",
     "expandedExists", "Something exists there", "fileCanBeHeld", "Can be held unchanged",
@@ -122,17 +122,13 @@ std::string ReportJson(const std::vector<Step>& steps, const Outcome& outcome) {
                    {"release", WideToUtf8(tsc::kRelease)},
                    {"steps", Json::array()}};
     for (const Step& step : steps) {
-        Json diagnostics = Json::array();
-        for (const Diagnostic& diagnostic : step.diagnostics) {
-            diagnostics.push_back({{"level", diagnostic.level}, {"message", diagnostic.message}});
-        }
         report["steps"].push_back({{"number", step.number},
                                    {"id", step.id},
                                    {"title", step.title},
                                    {"verdict", kVerdictWords[static_cast<int>(step.verdict)]},
                                    {"summary", step.summary},
                                    {"facts", step.facts},
-                                   {"diagnostics", diagnostics}});
+                                   {"diagnostics", step.diagnostics}});
     }
     report["exitCode"] = outcome.exitCode;
     report["firstFailingStep"] = outcome.exitCode == 0 ? Json(nullptr) : Json(outcome.exitCode);

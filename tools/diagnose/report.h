@@ -18,6 +18,9 @@ struct Diagnostic {
     std::string level;
     std::string message;
 };
+inline void to_json(Json& out, const Diagnostic& in) {
+    out = {{"level", in.level}, {"message", in.message}};
+}
 
 struct Step {
     int number = 0;
