@@ -5,24 +5,23 @@
 #include "dtpal/dtpal.h"
 #include "entry/module_state.h"
 #include "entry/path_update.h"
+#include "entry/session_names.h"
+#include "entry/start_conditions.h"
 
 namespace {
 
 namespace PAL = Tesmora::Corvane::PAL;
 
-constexpr wchar_t kRelease[] = L"2026";
-constexpr wchar_t kSharedComponentsMarker[] = L"Tesmora Shared\\Components";
-
-// A process whose PATH already names the shared components must not initialize again.
+// PATH as the host's settings give it.
 bool PathNamesSharedComponents() {
     const std::wstring path = PAL::Settings::envVars().getString(L"PATH", std::wstring());
-    return path.find(kSharedComponentsMarker) != std::wstring::npos;
+    return tsc::PathNamesSharedComponents(path);
 }
 
 bool InitializeTsc() {
     if (tscInitialized) return false;
     if (PathNamesSharedComponents()) return false;
-    if (tscManager.Initialize(kRelease) != 0) return false;
+    if (tscManager.Initialize(tsc::kRelease) != 0) return false;
     // Set before the folder step: from here on the session must be torn down.
     tscInitialized = true;
     std::wstring folder;

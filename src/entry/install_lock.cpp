@@ -29,12 +29,7 @@ std::int32_t TscComponentManager::LockInstallLocation(std::wstring& folder) {
     if (release.empty()) return kNoRelease;
     const std::int32_t status = ResolveInstallLocation();
     folder = installPath;
-    bool folderUsable = status == 0;
-    if (folderUsable && folder.size() < kShortestFolder) {
-        EmitDiagnosticUtf8("ERROR", "The Install Location Path is Incorrect" + WideToUtf8(folder));
-        folder.clear();
-        folderUsable = false;
-    }
+    const bool folderUsable = status == 0 && KeepUsableFolder(folder);
     if (folderUsable && SessionUsable(lastStatus)) {
         LockFolder();
     } else {
@@ -42,6 +37,13 @@ std::int32_t TscComponentManager::LockInstallLocation(std::wstring& folder) {
                                        std::to_string(lastStatus));
     }
     return status;
+}
+
+bool TscComponentManager::KeepUsableFolder(std::wstring& folder) {
+    if (folder.size() >= kShortestFolder) return true;
+    EmitDiagnosticUtf8("ERROR", "The Install Location Path is Incorrect" + WideToUtf8(folder));
+    folder.clear();
+    return false;
 }
 
 // Locking is best effort: a failure is reported and kept in lastStatus, and the folder is

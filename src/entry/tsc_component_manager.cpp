@@ -2,8 +2,8 @@
 
 #include <utility>
 
+#include "entry/start_conditions.h"
 #include "location/diagnostics.h"
-#include "location/environment_variable.h"
 #include "location/text_conversion.h"
 
 namespace {
@@ -11,7 +11,6 @@ namespace {
 constexpr std::int32_t kBypassed = 14;
 constexpr char kProductLine[] = "TSC";
 constexpr char kLanguage[] = "neutral";
-constexpr wchar_t kBypassVariable[] = L"TSC_INITIALIZE_BYPASSED";
 
 bool SessionUsable(std::int32_t status) { return status == 0 || status == 2; }
 
@@ -21,9 +20,12 @@ TscComponentManager::TscComponentManager()
     : wrapper(std::make_unique<TscQuilSdkWrapperHolder>(
           TscQuilSdkWrapperHolder{std::make_unique<TscQuilSdkWrapperImpl>()})) {}
 
+TscComponentManager::TscComponentManager(std::wstring releaseName) : TscComponentManager() {
+    release = std::move(releaseName);
+}
+
 std::int32_t TscComponentManager::Initialize(std::wstring releaseName) {
-    // Any value counts, even "0" or an empty one: only whether the variable exists matters.
-    if (tsc::ReadEnvironmentVariable(kBypassVariable).has_value()) {
+    if (tsc::IsInitializeBypassed()) {
         EmitDiagnosticUtf8("INFO", "Intialize is bypassed");
         return kBypassed;
     }

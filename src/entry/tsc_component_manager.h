@@ -18,6 +18,9 @@ struct TscQuilSdkWrapperHolder {
 class TscComponentManager {
   public:
     TscComponentManager();
+    // A manager that knows its release but has asked the wrapper for nothing: its folder steps
+    // can be asked on their own, without a session.
+    explicit TscComponentManager(std::wstring releaseName);
     TscComponentManager(const TscComponentManager&) = delete;
     TscComponentManager& operator=(const TscComponentManager&) = delete;
 
@@ -28,13 +31,23 @@ class TscComponentManager {
     // Unlocks the folder and closes the session. 8 when no release was ever recorded.
     std::int32_t Uninitialize();
 
-  private:
+    // The override first, the registry when it gives no folder; the status of the one used.
+    std::int32_t ResolveInstallLocation();
     // Folder from the registry values of the release. 0, 6, 12 or 13.
     std::int32_t ReadInstallLocation(std::wstring releaseName);
     // Folder from the environment when the registry enables the override. 0, 12 or 100.
     std::int32_t ReadPathOverride(std::wstring releaseName);
-    // The override first, the registry when it gives no folder; the status of the one used.
-    std::int32_t ResolveInstallLocation();
+    // False, with an ERROR message and `folder` cleared, when the folder is too short to be a
+    // real installation and must not be handed out.
+    static bool KeepUsableFolder(std::wstring& folder);
+
+    const std::wstring& InstallPath() const noexcept { return installPath; }
+    // The folder came from the override the last time the override was in effect.
+    bool PathOverrideActive() const noexcept { return pathOverrideActive; }
+    // The wrapper's status of the last session or lock step; 0 after a successful lock.
+    std::int32_t LastStatus() const noexcept { return lastStatus; }
+
+  private:
     // Asks the SDK to lock installPath and keeps its status in lastStatus.
     void LockFolder();
     // installPath as the SDK's lock and unlock calls take it: UTF-8 with a trailing "\".

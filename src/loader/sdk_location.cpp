@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "loader/loader_seams.h"
+#include "loader/sdk_location.h"
 #include "location/registry_text.h"
 #include "location/existence.h"
 #include "location/win_handles.h"
@@ -12,8 +13,6 @@
 
 namespace {
 
-constexpr wchar_t kSdkKey[] = L"SOFTWARE\\Tesmora\\QUIL\\";
-constexpr wchar_t kSdkValue[] = L"QUILSDKLocation";
 // The read block starts at this size and grows by it for as long as the value does not fit.
 constexpr DWORD kBlockStep = 256;
 
@@ -45,12 +44,12 @@ int QUILAPIWrapperImpl::ReadStringFromRegistry(void** block, DWORD* byteCount) {
         return 0;
     }
     tsc::UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSdkKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, tsc::kSdkKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
         LogError("ReadStringFromRegistry: RegOpenKeyEx failed!");
         return 0;
     }
     DWORD size = announced;
-    LSTATUS result = RegQueryValueExW(key.get(), kSdkValue, nullptr, nullptr,
+    LSTATUS result = RegQueryValueExW(key.get(), tsc::kSdkValue, nullptr, nullptr,
                                       static_cast<BYTE*>(buffer.get()), &size);
     while (result == ERROR_MORE_DATA) {
         // The needed size the query reports is not used: the block grows in fixed steps.
@@ -61,7 +60,7 @@ int QUILAPIWrapperImpl::ReadStringFromRegistry(void** block, DWORD* byteCount) {
         buffer.release();
         buffer.reset(grown);
         size = announced;
-        result = RegQueryValueExW(key.get(), kSdkValue, nullptr, nullptr,
+        result = RegQueryValueExW(key.get(), tsc::kSdkValue, nullptr, nullptr,
                                   static_cast<BYTE*>(buffer.get()), &size);
     }
     if (result != ERROR_SUCCESS) {

@@ -27,18 +27,24 @@ namespace tsc::seams {
 HRESULT(WINAPI* knownFolderPath)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*) = &SHGetKnownFolderPath;
 }
 
-std::wstring QUILAPIWrapperImpl::GetInstallerDataDirectory() {
+std::wstring QUILAPIWrapperImpl::GetInstallerDataDirectory(bool* inProgramData) {
     tsc::UniqueCoTaskText programData;
     const HRESULT result = tsc::seams::knownFolderPath(FOLDERID_ProgramData, kKnownFolderFlags,
                                                        nullptr, programData.put());
-    if (SUCCEEDED(result) && programData) {
+    const bool known = SUCCEEDED(result) && programData;
+    if (inProgramData != nullptr) *inProgramData = known;
+    if (known) {
         return tsc::JoinPath(programData.get(), kInstallerDataFolder);
     }
     return tsc::TempDirectoryPath();
 }
 
+std::wstring QUILAPIWrapperImpl::SelfUpdateLockPath(bool* inProgramData) {
+    return tsc::JoinPath(GetInstallerDataDirectory(inProgramData), kLockFileName);
+}
+
 bool QUILAPIWrapperImpl::IsSelfUpdateRunning() {
-    const std::wstring lockPath = tsc::JoinPath(GetInstallerDataDirectory(), kLockFileName);
+    const std::wstring lockPath = SelfUpdateLockPath();
     // Without a lock file no update runs, and the process list is not looked at.
     if (!tsc::ExistsOrRaise(lockPath)) return false;
     const std::string content = tsc::ReadLockFileText(lockPath);

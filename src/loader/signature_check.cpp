@@ -12,12 +12,11 @@
 
 #include "loader/crypt_handles.h"
 #include "loader/loader_seams.h"
+#include "loader/publisher.h"
 #include "loader/verified_chain.h"
 #include "wrapper/quil_api_wrapper_impl.h"
 
 namespace {
-
-constexpr wchar_t kPublisher[] = L"Tesmora, Inc";
 
 // WINTRUST_DATA including its trailing pSignatureSettings field. Older headers end the
 // structure before that field, so room for it is added here; it stays null.
@@ -66,15 +65,16 @@ namespace tsc::seams {
 BOOL(WINAPI* queryEmbeddedSignature)
 (DWORD, const void*, DWORD, DWORD, DWORD, DWORD*, DWORD*, DWORD*, HCERTSTORE*, HCRYPTMSG*,
  const void**) = &CryptQueryObject;
-}
+}  // namespace tsc::seams
 
-bool QUILAPIWrapperImpl::IsSignatureValid(const std::wstring& path) {
-    tsc::VerifiedChain chain;
+bool QUILAPIWrapperImpl::IsSignatureValid(const std::wstring& path, tsc::VerifiedChain* verified) {
+    tsc::VerifiedChain own;
+    tsc::VerifiedChain& chain = verified != nullptr ? *verified : own;
     if (!VerifyCertificate(path, &chain)) {
         WriteLogLine(L"[ERROR] VerifyCertificate failed!");
         return false;
     }
-    return VerifyPublisher(path, kPublisher, chain);
+    return VerifyPublisher(path, tsc::kPublisher, chain);
 }
 
 bool QUILAPIWrapperImpl::VerifyCertificate(const std::wstring& path, tsc::VerifiedChain* chain) {
@@ -82,6 +82,7 @@ bool QUILAPIWrapperImpl::VerifyCertificate(const std::wstring& path, tsc::Verifi
     TrustDataWithSettings request = TrustData(&file);
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     const LONG status = WinVerifyTrust(nullptr, &action, &request.data);
+    chain->SetTrustStatus(static_cast<std::int32_t>(status));
     if (status != 0) {
         WriteLogLine(L"[ERROR] WinVerifyTrust returned status: " +
                      std::to_wstring(static_cast<std::int32_t>(status)));
@@ -115,9 +116,8 @@ bool QUILAPIWrapperImpl::VerifyPublisher(const std::wstring& path, const std::ws
     tsc::UniqueCertContext match;
     DWORD code = 0;
     for (;;) {
-        // The search releases the previous match handed back to it, also when it fails.
-        const PCCERT_CONTEXT next = CertFindCertificateInStore(
-            store.get(), encoding, 0, CERT_FIND_SUBJECT_STR_W, publisher.c_str(), match.release());
+        const PCCERT_CONTEXT next =
+            tsc::NextPublisherCertificate(store.get(), encoding, publisher, match.release());
         if (next == nullptr) {
             code = GetLastError();
             break;

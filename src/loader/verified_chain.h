@@ -5,6 +5,7 @@
 #include <wincrypt.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "loader/crypt_handles.h"
@@ -20,9 +21,16 @@ class VerifiedChain {
     bool Contains(PCCERT_CONTEXT certificate) const;
 
     std::size_t size() const noexcept { return certificates_.size(); }
+    // Signer first, as the trust check built the chain.
+    const std::vector<UniqueCertContext>& certificates() const noexcept { return certificates_; }
+
+    // WinVerifyTrust's answer for the file; 0 when the signature is trusted.
+    void SetTrustStatus(std::int32_t status) noexcept { trustStatus_ = status; }
+    std::int32_t trustStatus() const noexcept { return trustStatus_; }
 
   private:
     std::vector<UniqueCertContext> certificates_;
+    std::int32_t trustStatus_ = 0;
 };
 
 }  // namespace tsc

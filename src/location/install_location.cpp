@@ -50,7 +50,7 @@ std::int32_t TscComponentManager::ReadInstallLocation(std::wstring releaseName) 
         EmitDiagnosticUtf8("FATAL", "Failed to open registry key");
         return kRegistryUnreadable;
     }
-    const std::optional<std::wstring> root = ReadTextValue(key.get(), L"InstallPath");
+    const std::optional<std::wstring> root = ReadTextValue(key.get(), tsc::kInstallPathValue);
     if (!root) {
         EmitDiagnosticUtf8("FATAL", "Failed to read InstallPath registry entry");
         return kRegistryUnreadable;
@@ -66,7 +66,7 @@ std::int32_t TscComponentManager::ReadInstallLocation(std::wstring releaseName) 
         installPath = *root;
         return kFound;
     }
-    const std::optional<std::wstring> version = ReadTextValue(key.get(), L"Version");
+    const std::optional<std::wstring> version = ReadTextValue(key.get(), tsc::kVersionValue);
     if (!version) {
         EmitDiagnosticUtf8("FATAL", "Failed to read Version from registry entry");
         return kRegistryUnreadable;

@@ -18,47 +18,39 @@ constexpr std::int32_t kOverridden = 0;
 constexpr std::int32_t kVariableMissing = 12;
 constexpr std::int32_t kNoOverride = 100;
 
-constexpr wchar_t kVariablePrefix[] = L"TSC_PATH_";
+}  // namespace
 
-// Write access is asked for on purpose: only a process allowed to change the machine's setup
-// (an elevated one) may use the override.
-constexpr REGSAM kSwitchAccess = KEY_READ | KEY_WRITE;
-
-// The switch as a little-endian 32-bit integer of whatever type it is stored as: shorter data
-// leave the high bytes 0, longer data fail the read.
-std::optional<DWORD> ReadSwitch(HKEY key) {
+std::optional<DWORD> tsc::ReadPathOverrideSwitch(HKEY key) {
     DWORD value = 0;
     DWORD byteCount = sizeof(value);
-    if (RegQueryValueExW(key, L"EnablePathOverride", nullptr, nullptr,
-                         reinterpret_cast<BYTE*>(&value), &byteCount) != ERROR_SUCCESS) {
+    if (RegQueryValueExW(key, kPathOverrideValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
+                         &byteCount) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     return value;
 }
 
-}  // namespace
-
 // NOLINTNEXTLINE(performance-unnecessary-value-param): the caller hands over a copy of the release
 std::int32_t TscComponentManager::ReadPathOverride(std::wstring releaseName) {
     tsc::UniqueRegKey key;
     const std::wstring keyPath = tsc::ReleaseKeyPath(releaseName);
-    if (RegOpenKeyExW(registryRoot, keyPath.c_str(), 0, kSwitchAccess, key.put()) !=
+    if (RegOpenKeyExW(registryRoot, keyPath.c_str(), 0, tsc::kPathOverrideAccess, key.put()) !=
         ERROR_SUCCESS) {
         EmitDiagnosticUtf8("FATAL", "There is no custom path set");
         return kNoOverride;
     }
-    const std::optional<DWORD> enabled = ReadSwitch(key.get());
+    const std::optional<DWORD> enabled = tsc::ReadPathOverrideSwitch(key.get());
     if (!enabled) {
         EmitDiagnosticUtf8("FATAL", "There is no custom path set");
         return kNoOverride;
     }
     // Only exactly 1 enables; the flag keeps its value so that a later resolution in this
     // process still knows an override was taken.
-    if (*enabled != 1) return kNoOverride;
+    if (*enabled != tsc::kPathOverrideOn) return kNoOverride;
     EmitDiagnosticUtf8("INFO", "EnablePathOverride is set to 1");
     // A variable set to an empty value counts as set; the length check of the caller rejects it.
     const std::optional<std::wstring> folder =
-        tsc::ReadEnvironmentVariable(kVariablePrefix + release);
+        tsc::ReadEnvironmentVariable(tsc::PathOverrideVariable(release));
     if (!folder) {
         pathOverrideActive = false;
         return kVariableMissing;

@@ -35,6 +35,17 @@ class QUILAPIWrapperImpl {
     // Loading the SDK library; answers whether it is loaded, and why not through *status.
     bool Load(std::uint32_t* status);
 
+    // The decisions Load takes, each of which can also be asked on its own. GetDllPath fills
+    // SdkPath(); the self-update test may raise tsc::FileSystemError. IsSignatureValid hands the
+    // chain the trust check verified to *chain when one is given.
+    void GetDllPath();
+    const std::wstring& SdkPath() const noexcept { return sdkPath; }
+    // *inProgramData, when given, tells whether the lock file's folder is under ProgramData
+    // (else it is the temporary files folder).
+    static std::wstring SelfUpdateLockPath(bool* inProgramData = nullptr);
+    static bool IsSelfUpdateRunning();
+    bool IsSignatureValid(const std::wstring& path, tsc::VerifiedChain* chain = nullptr);
+
     constexpr QUILAPIWrapperImpl() = default;
     QUILAPIWrapperImpl(const QUILAPIWrapperImpl&) = delete;
     QUILAPIWrapperImpl& operator=(const QUILAPIWrapperImpl&) = delete;
@@ -43,16 +54,13 @@ class QUILAPIWrapperImpl {
     // SDK location. On success the caller owns the malloc'd *block, which holds *byteCount
     // bytes of value data (not necessarily NUL-terminated).
     int ReadStringFromRegistry(void** block, DWORD* byteCount);
-    void GetDllPath();
 
-    // Self-update of the installer. Both may raise tsc::FileSystemError.
-    static std::wstring GetInstallerDataDirectory();
-    static bool IsSelfUpdateRunning();
+    // The folder of the self-update lock file. May raise tsc::FileSystemError.
+    static std::wstring GetInstallerDataDirectory(bool* inProgramData = nullptr);
 
     // Signature and publisher of the SDK file. VerifyCertificate hands the signer's chain, as
     // the trust check verified it, to VerifyPublisher: only a certificate of that chain may
     // name the publisher.
-    bool IsSignatureValid(const std::wstring& path);
     bool VerifyCertificate(const std::wstring& path, tsc::VerifiedChain* chain);
     bool VerifyPublisher(const std::wstring& path, const std::wstring& publisher,
                          const tsc::VerifiedChain& chain);

@@ -2,10 +2,12 @@
 #include <windows.h>
 
 #include <ctime>
+#include <utility>
 
 #include "location/text_conversion.h"
 #include "wrapper/log_file_appender.h"
 #include "wrapper/quil_api_wrapper_impl.h"
+#include "wrapper/wrapper_log.h"
 #include "wrapper/wrapper_seams.h"
 
 namespace {
@@ -35,13 +37,19 @@ DWORD(WINAPI* expandLogFolder)(LPCWSTR, LPWSTR, DWORD) = &ExpandEnvironmentStrin
 errno_t (*localTime)(struct tm*, const __time64_t*) = &_localtime64_s;
 }  // namespace tsc::seams
 
-void QUILAPIWrapperImpl::StartLogFile() {
+std::wstring tsc::WrapperLogPath() {
     wchar_t folder[MAX_PATH] = {};
     const DWORD needed = tsc::seams::expandLogFolder(kLogFolderVariable, folder, MAX_PATH);
     // A result above the buffer size means the text did not fit: that is a failed expansion
     // too, never a truncated path.
-    if (needed == 0 || needed > MAX_PATH) return;
-    logFilePath = std::wstring(folder) + kLogFileSuffix;
+    if (needed == 0 || needed > MAX_PATH) return {};
+    return std::wstring(folder) + kLogFileSuffix;
+}
+
+void QUILAPIWrapperImpl::StartLogFile() {
+    std::wstring path = tsc::WrapperLogPath();
+    if (path.empty()) return;
+    logFilePath = std::move(path);
     tsc::AppendToLogFile(logFilePath, kSeparatorLine);
 }
 

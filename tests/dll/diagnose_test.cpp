@@ -1,35 +1,36 @@
 // tscdiag.exe run as a support engineer runs it, on a machine set up for each case: its exit
-// code, its plain-words report and its JSON report.
+// code, its plain-words report and its JSON report, held against what the library itself does
+// on the same machine.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
-#include <optional>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include "support/json_reader.h"
+#include "support/dttscsdk_dll.h"
 #include "support/loader_support.h"
 #include "support/machine.h"
 #include "support/paths.h"
 #include "support/program_run.h"
 #include "support/sdk_journal.h"
 #include "support/table.h"
+#include "support/wrapper_log.h"
 
 namespace {
 
-using tsctest::Json;
-using tsctest::ScopedEnvironmentVariable;
-using tsctest::Utf8;
+using Json = nlohmann::json;
 using Lines = std::vector<std::string>;
+using tsctest::Scene;
+using tsctest::ScopedEnvironmentVariable;
 
-// clang-format off
-enum Step { kRelease = 1, kOverride, kSdkLocation, kSelfUpdate, kSignature, kPath, kBypass, kSession };
-// clang-format on
-constexpr std::size_t kStepCount = 10;
+constexpr int kSession = 8;
+constexpr int kTeardown = 10;
 
 Lines LinesOf(const std::string& text) {
     Lines lines;
@@ -38,9 +39,6 @@ Lines LinesOf(const std::string& text) {
         lines.push_back(text.substr(begin, end - begin));
     }
     return lines;
-}
-bool Has(const Lines& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 // The text form shows control characters as \xHH, so that every fact stays on its line.
@@ -60,9 +58,9 @@ struct Diagnosis {
     Lines text;
     DWORD jsonExit = 0;
     Json json;
-    const Json& Step(int number) const {
-        return json["steps"][static_cast<std::size_t>(number - 1)];
-    }
+    // What the JSON run appended to the user's wrapper log.
+    Lines userLog;
+    const Json& Step(int number) const { return json["steps"][number - 1]; }
     const Json& Facts(int number) const { return Step(number)["facts"]; }
 };
 
@@ -73,219 +71,176 @@ tsctest::ProgramRun RunTool(const wchar_t* arguments) {
     return run;
 }
 
-// The tool in JSON form and, when asked, in text form too: both must tell the same story.
-Diagnosis Diagnose(bool alsoText = false) {
+// The tool in text form and in JSON form: both must tell the same story.
+Diagnosis Diagnose() {
     Diagnosis diagnosis;
-    if (alsoText) {
-        const tsctest::ProgramRun text = RunTool(L"");
-        diagnosis.textExit = text.exitCode;
-        diagnosis.text = LinesOf(text.output);
-    }
+    const tsctest::ProgramRun text = RunTool(L"");
+    diagnosis.textExit = text.exitCode;
+    diagnosis.text = LinesOf(text.output);
+    const tsctest::LogWatcher log;
     const tsctest::ProgramRun run = RunTool(L"--json");
+    diagnosis.userLog = log.NewLines();
     diagnosis.jsonExit = run.exitCode;
-    std::string error;
-    const std::optional<Json> report = tsctest::ParseJson(run.output, &error);
-    if (!report)
-        ADD_FAILURE() << "--json printed no well-formed JSON: " << error << "\n" << run.output;
-    diagnosis.json = report.value_or(Json());
+    try {
+        diagnosis.json = Json::parse(run.output);
+    } catch (const Json::exception& error) {
+        ADD_FAILURE() << "--json printed no well-formed JSON: " << error.what() << "\n"
+                      << run.output;
+    }
     return diagnosis;
 }
 
-bool HasLogLine(const Json& facts, const std::string& message) {
-    const auto& lines = facts["logLines"].Items();
-    return std::any_of(lines.begin(), lines.end(), [&](const Json& line) {
-        return line.AsString().find(message) != std::string::npos;
-    });
-}
-bool HasDiagnostic(const Json& step, const std::string& level, const std::string& message) {
-    const auto& items = step["diagnostics"].Items();
-    return std::any_of(items.begin(), items.end(), [&](const Json& d) {
-        return d["level"].AsString() == level && d["message"].AsString() == message;
-    });
-}
-
-// Every step is reported, each with its number; the first failing step decides the exit code of
-// both forms, and the text names it on its last line with the same summary as the JSON form.
-void ExpectFirstFailure(const Diagnosis& diagnosis, int number) {
+// Both forms name the same first failing step (0: none) with the same summary; the user's
+// wrapper log got only the lines of the tool's session (steps 8 and 10), none of its checks.
+void ExpectOutcome(const Diagnosis& diagnosis, int number) {
     EXPECT_EQ(diagnosis.textExit, static_cast<DWORD>(number));
     EXPECT_EQ(diagnosis.jsonExit, static_cast<DWORD>(number));
-    EXPECT_EQ(diagnosis.json["exitCode"].AsInt(), number);
-    EXPECT_EQ(diagnosis.json["firstFailingStep"].AsInt(), number);
-    ASSERT_EQ(diagnosis.json["steps"].Items().size(), kStepCount);
-    for (int step = 1; step <= number; ++step) {
-        EXPECT_EQ(diagnosis.Step(step)["number"].AsInt(), step);
-        EXPECT_EQ(diagnosis.Step(step)["verdict"].AsString() == "failed", step == number)
-            << "step " << step;
+    ASSERT_EQ(diagnosis.json["steps"].size(), 10u);
+    EXPECT_EQ(diagnosis.json["exitCode"], number);
+    for (int step = 1; step <= 10; ++step) {
+        EXPECT_EQ(diagnosis.Step(step)["number"], step);
+        if (step <= number) {
+            EXPECT_EQ(diagnosis.Step(step)["verdict"] == "failed", step == number) << step;
+        }
     }
-    const Json& failed = diagnosis.Step(number);
-    const std::string summary = AsPrinted(failed["summary"].AsString());
     ASSERT_FALSE(diagnosis.text.empty());
-    EXPECT_EQ(diagnosis.text.back(), "Result: step " + std::to_string(number) + " (" +
-                                         failed["title"].AsString() + ") failed: " + summary);
-    EXPECT_TRUE(Has(diagnosis.text, "  FAILED: " + summary));
+    if (number == 0) {
+        EXPECT_TRUE(diagnosis.json["firstFailingStep"].is_null());
+        EXPECT_EQ(diagnosis.text.back(),
+                  "Result: all checks passed: a host can start a session on this machine.");
+    } else {
+        const Json& failed = diagnosis.Step(number);
+        const std::string summary = AsPrinted(failed["summary"]);
+        EXPECT_EQ(diagnosis.json["firstFailingStep"], number);
+        EXPECT_EQ(diagnosis.text.back(), "Result: step " + std::to_string(number) + " (" +
+                                             failed["title"].get<std::string>() +
+                                             ") failed: " + summary);
+        EXPECT_NE(std::find(diagnosis.text.begin(), diagnosis.text.end(), "  FAILED: " + summary),
+                  diagnosis.text.end());
+    }
+    Lines session = diagnosis.Facts(kSession)["logLines"];
+    const Lines teardown = diagnosis.Facts(kTeardown)["logLines"];
+    session.insert(session.end(), teardown.begin(), teardown.end());
+    EXPECT_EQ(diagnosis.userLog, session);
 }
 
-TEST(Diagnose, HealthyMachinePassesEveryStepAndLeavesNoSessionBehind) {
+struct MachineCase : tsctest::Row {
+    std::function<void(Scene&)> arrange;
+    int step;                 // the tool's first failing step; 0: none
+    const char* cause;        // in the failing step's messages, log lines or facts
+    const char* libraryLine;  // what the library itself writes to the log; null: nothing
+    bool sessionOpens;        // the library's session start opens a session
+    const wchar_t* fixture = L"quilsdk.dll";
+};
+
+class DiagnoseMachine : public ::testing::TestWithParam<MachineCase> {};
+
+// The tool's first failing step names the cause the library itself acts on: run against the
+// built DLL on the same machine, the library refuses for that cause, and on a healthy machine
+// it opens a session.
+TEST_P(DiagnoseMachine, FirstFailingStepNamesTheLibrarysCause) {
+    const MachineCase& row = GetParam();
+    Scene scene(row.fixture);
+    row.arrange(scene);
+    const Diagnosis diagnosis = Diagnose();
+    ExpectOutcome(diagnosis, row.step);
+    if (row.step != 0) {
+        const std::string step = diagnosis.Step(row.step).dump();
+        EXPECT_NE(step.find(row.cause), std::string::npos) << step;
+    }
+
+    tsctest::SdkJournal journal;
+    const tsctest::LogWatcher log;
+    const tsctest::DttscsdkDll dll;
+    // The host's own test: a session, and a folder it can put in front of PATH.
+    const bool started = dll.Initialize() && dll.UpdatePath();
+    const Lines lines = log.NewLines();
+    EXPECT_EQ(!journal.SessionId().empty(), row.sessionOpens);
+    EXPECT_EQ(started && row.sessionOpens, row.step == 0);
+    if (row.libraryLine != nullptr) {
+        // The library's lines hold nothing that JSON escapes.
+        EXPECT_NE(Json(lines).dump().find(row.libraryLine), std::string::npos);
+        EXPECT_NE(diagnosis.Facts(kSession)["logLines"].dump().find(row.libraryLine),
+                  std::string::npos);
+    }
+    dll.Uninitialize();
+}
+
+std::function<void(Scene&)> Setting(const wchar_t* name, const wchar_t* value) {
+    return [=](Scene& s) { s.Keep<ScopedEnvironmentVariable>(name, value); };
+}
+
+// clang-format off
+const MachineCase kMachines[] = {
+    {"Healthy", [](Scene&) {}, 0, "", "session id = ", true},
+    // Organisation in capitals with a full stop: the publisher match ignores case and extra text.
+    {"UpperCaseOrganisation", [](Scene&) {}, 0, "", "session id = ", true, L"quilsdk_upper.dll"},
+    // With the override in effect the registry's folder values are not used (Version is missing),
+    // and a folder name outside ASCII reaches the lock intact.
+    {"OverrideInEffect", [](Scene& s) {
+        const auto& folder = s.Keep<tsctest::ScopedDirectory>(tsctest::TempRoot() + L"\\dev tsc \x00FC\x6F22");
+        s.machine.ReleaseKey().SetDword(L"EnablePathOverride", 1);
+        s.machine.ReleaseKey().DeleteValue(L"Version");
+        s.Keep<ScopedEnvironmentVariable>(L"TSC_PATH_2026", folder.path()); },
+     0, "", "session id = ", true},
+    {"MissingReleaseKey", [](Scene& s) { s.machine.ReleaseKey().DeleteKey(); },
+     1, "Failed to open registry key", nullptr, true},
+    {"VersionFolderMissing", [](Scene& s) { s.machine.ReleaseKey().SetString(L"Version", L"2.0"); },
+     1, "The Version for the Install Path Does Not Exist.2.0", nullptr, true},
+    // Quotes, control characters and letters outside ASCII come back unchanged from the JSON form.
+    {"OverrideFolderTooShort", [](Scene& s) {
+        s.machine.ReleaseKey().SetDword(L"EnablePathOverride", 1);
+        s.Keep<ScopedEnvironmentVariable>(L"TSC_PATH_2026", L"\"\t\x00E9\n"); },
+     2, "The Install Location Path is Incorrect\\\"\\t\xC3\xA9\\n", nullptr, true},
+    {"SdkRegistryValueMissing", [](Scene& s) { s.machine.QuilKey().DeleteValue(L"QUILSDKLocation"); },
+     3, "GetDllPath: Failed to read registry!", "GetDllPath: Failed to read registry!", false},
+    {"SdkFileMissing", [](Scene& s) { s.machine.QuilKey().SetString(L"QUILSDKLocation", L"C:\\nowhere\\quilsdk.dll"); },
+     3, "GetDllPath: expanded Dll Path does not exist!", "GetDllPath: expanded Dll Path does not exist!", false},
+    {"SelfUpdateRunning", [](Scene& s) { s.Keep<tsctest::ScopedLockFile>(tsctest::OwnProcessId()); },
+     4, "\"running\":true", "[INFO] Load: Self-update is running", false},
+    {"Unsigned", [](Scene&) {}, 5, "WinVerifyTrust returned status: -2146762496",
+     "WinVerifyTrust returned status: -2146762496", false, L"quilsdk_unsigned.dll"},
+    {"AnotherPublisher", [](Scene&) {}, 5, "CertFindCertificateInStore returned ERROR: ",
+     "CertFindCertificateInStore returned ERROR: ", false, L"quilsdk_other.dll"},
+    // The maker's certificate merely carried in the signature's bag proves nothing.
+    {"SmuggledMakerCertificate", [](Scene&) {}, 5, "CertFindCertificateInStore returned ERROR: ",
+     "CertFindCertificateInStore returned ERROR: ", false, L"quilsdk_smuggled.dll"},
+    {"PathAlreadyNamesSharedFolder",
+     Setting(L"PATH", L"C:\\windows;D:\\Tesmora Shared\\Components\\1.0\\bin;C:\\x"),
+     6, "D:\\\\Tesmora Shared\\\\Components\\\\1.0\\\\bin", nullptr, false},
+    {"BypassVariableSet", Setting(L"TSC_INITIALIZE_BYPASSED", L"0"), 7, "\"value\":\"0\"", nullptr, false},
+};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(Cases, DiagnoseMachine, ::testing::ValuesIn(kMachines), tsctest::RowName);
+
+// The healthy run in detail: the library's messages are printed under the step that caused
+// them, every session the tool opened is closed again, and its temporary log folder is gone.
+TEST(Diagnose, HealthyMachineLeavesNothingBehind) {
     const tsctest::HealthyMachine machine;
     tsctest::SdkJournal journal;
-    const Diagnosis diagnosis = Diagnose(true);
-
-    EXPECT_EQ(diagnosis.textExit, 0u);
-    EXPECT_EQ(diagnosis.jsonExit, 0u);
-    ASSERT_FALSE(diagnosis.text.empty());
-    EXPECT_EQ(diagnosis.text.back(),
-              "Result: all checks passed: a host can start a session on this machine.");
-    // The library's messages are printed as they arrive, under the step that caused them;
-    // without EnablePathOverride the library reports that no custom path is set.
-    const auto at = [&](const std::string& line) {
-        return std::find(diagnosis.text.begin(), diagnosis.text.end(), line);
-    };
-    const auto message = at("  Library message [FATAL] There is no custom path set");
-    EXPECT_LT(at("Step 8. Session start and folder lock (dtutInitializeTSC)"), message);
-    EXPECT_LT(message, at("  dtutInitializeTSC answered: yes"));
-    EXPECT_EQ(diagnosis.json["exitCode"].AsInt(), 0);
-    EXPECT_TRUE(diagnosis.json["firstFailingStep"].IsNull());
-    ASSERT_EQ(diagnosis.json["steps"].Items().size(), kStepCount);
-    for (const Json& step : diagnosis.json["steps"].Items()) {
-        EXPECT_EQ(step["verdict"].AsString(), "passed") << step["id"].AsString();
+    const Diagnosis diagnosis = Diagnose();
+    // Step 1 asks the whole resolution, step 2 the override alone: each shows its messages.
+    const Lines step2 = {"Step 2. Path override",
+                         "  Library message [FATAL] There is no custom path set"};
+    EXPECT_NE(std::search(diagnosis.text.begin(), diagnosis.text.end(), step2.begin(), step2.end()),
+              diagnosis.text.end());
+    EXPECT_EQ(diagnosis.Facts(1)["versionFolder"], tsctest::Utf8(machine.Folder()));
+    const Json& chain = diagnosis.Facts(5)["chain"];
+    EXPECT_EQ(chain.size(), 3u) << "signer, intermediate, root";
+    EXPECT_TRUE(chain[0]["namesPublisher"] && chain[0]["carriedInSignature"]) << chain;
+    EXPECT_EQ(diagnosis.Facts(kSession)["folder"], tsctest::Utf8(machine.Folder()));
+    EXPECT_TRUE(diagnosis.Facts(kSession)["folderLocked"]);
+    // The text run and the JSON run each opened one session, the checks none.
+    EXPECT_EQ(
+        journal.Exports(),
+        (Lines{"Initialize", "ReleaseMemory", "LockDirectory", "UnLockDirectory", "Uninitialize",
+               "Initialize", "ReleaseMemory", "LockDirectory", "UnLockDirectory", "Uninitialize"}));
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::temp_directory_path())) {
+        EXPECT_NE(entry.path().filename().wstring().rfind(L"tscdiag-", 0), 0u)
+            << "the checks' temporary log folder is removed";
     }
-    EXPECT_EQ(diagnosis.Facts(kRelease)["versionFolder"].AsString(), Utf8(machine.Folder()));
-    EXPECT_EQ(diagnosis.Facts(kRelease)["values"]["InstallPath"]["type"].AsString(), "REG_SZ");
-    EXPECT_FALSE(diagnosis.Facts(kRelease)["values"]["EnablePathOverride"]["present"].AsBool());
-    EXPECT_EQ(diagnosis.Facts(kSignature)["chain"].Items().size(), 3u)
-        << "signer, intermediate, root";
-    EXPECT_EQ(diagnosis.Facts(kSession)["folder"].AsString(), Utf8(machine.Folder()));
-    EXPECT_TRUE(diagnosis.Facts(kSession)["folderLocked"].AsBool());
-    EXPECT_TRUE(HasLogLine(diagnosis.Facts(kSession),
-                           "[INFO] QUILAPIWrapperImpl::Initialize: session id = "));
-    EXPECT_TRUE(
-        HasLogLine(diagnosis.Facts(10),
-                   "[INFO] QUILAPIWrapperImpl::Uninitialize: QUIL SDK unloaded successfully"));
-
-    // Every session the tool opened was unlocked and closed again, once per run.
-    const Lines oneRun = {"Initialize", "ReleaseMemory", "LockDirectory", "UnLockDirectory",
-                          "Uninitialize"};
-    Lines twoRuns = oneRun;
-    twoRuns.insert(twoRuns.end(), oneRun.begin(), oneRun.end());
-    EXPECT_EQ(journal.Exports(), twoRuns);
 }
-
-using tsctest::Scene;
-
-struct FailureCase : tsctest::Row {
-    std::function<void(Scene&)> arrange;
-    int step;
-    std::function<void(const Diagnosis&, const Scene&)> verify;
-};
-
-class DiagnoseFailure : public ::testing::TestWithParam<FailureCase> {};
-
-TEST_P(DiagnoseFailure, NamesTheFirstFailingStepInBothForms) {
-    Scene scene;
-    GetParam().arrange(scene);
-    const Diagnosis diagnosis = Diagnose(true);
-    ExpectFirstFailure(diagnosis, GetParam().step);
-    GetParam().verify(diagnosis, scene);
-}
-
-// clang-format off
-const FailureCase kFailures[] = {
-    {"MissingReleaseKey", [](Scene& s) { s.machine.ReleaseKey().DeleteKey(); },
-     kRelease, [](const Diagnosis& d, const Scene&) {
-        EXPECT_FALSE(d.Facts(kRelease)["keyOpened"].AsBool());
-        EXPECT_EQ(d.Facts(kRelease)["error"].AsInt(), ERROR_FILE_NOT_FOUND);
-        EXPECT_TRUE(HasDiagnostic(d.Step(kSession), "FATAL", "Failed to open registry key")); }},
-    {"VersionFolderMissing", [](Scene& s) { s.machine.ReleaseKey().SetString(L"Version", L"2.0"); },
-     kRelease, [](const Diagnosis& d, const Scene& s) {
-        EXPECT_TRUE(d.Facts(kRelease)["installRootExists"].AsBool());
-        EXPECT_EQ(d.Facts(kRelease)["versionFolder"].AsString(), Utf8(s.machine.InstallRoot() + L"\\2.0"));
-        EXPECT_FALSE(d.Facts(kRelease)["versionFolderExists"].AsBool()); }},
-    // Quotes, control characters and letters outside ASCII in a value come back unchanged from
-    // the JSON form, and as visible escapes in the text form.
-    {"OverrideVariableWithControlCharacters", [](Scene& s) {
-        s.machine.ReleaseKey().SetDword(L"EnablePathOverride", 1);
-        s.Keep<ScopedEnvironmentVariable>(L"TSC_PATH_2026", L"E:\\dev \"tsc\"\t\x00E9\n"); },
-     kOverride, [](const Diagnosis& d, const Scene&) {
-        EXPECT_EQ(d.Facts(kOverride)["variableValue"].AsString(), "E:\\dev \"tsc\"\t\xC3\xA9\n");
-        EXPECT_TRUE(Has(d.text, "  Variable value: E:\\dev \"tsc\"\\x09\xC3\xA9\\x0A")); }},
-    {"SdkRegistryValueMissing", [](Scene& s) { s.machine.QuilKey().DeleteValue(L"QUILSDKLocation"); },
-     kSdkLocation, [](const Diagnosis& d, const Scene&) {
-        EXPECT_FALSE(d.Facts(kSdkLocation)["value"]["present"].AsBool());
-        EXPECT_EQ(d.Step(kSignature)["verdict"].AsString(), "skipped");
-        EXPECT_TRUE(HasLogLine(d.Facts(kSession), "[ERROR] Load: dll path empty!")); }},
-    {"SelfUpdateRunning", [](Scene& s) { s.Keep<tsctest::ScopedLockFile>(tsctest::OwnProcessId()); },
-     kSelfUpdate, [](const Diagnosis& d, const Scene&) {
-        const Json& facts = d.Facts(kSelfUpdate);
-        EXPECT_EQ(facts["content"].AsString(), tsctest::OwnProcessId());
-        EXPECT_EQ(facts["process"]["id"].AsInt(), static_cast<std::int64_t>(GetCurrentProcessId()));
-        EXPECT_STRCASEEQ(facts["process"]["executable"].AsString().c_str(), "dll_tests.exe");
-        EXPECT_TRUE(HasLogLine(d.Facts(kSession), "[INFO] Load: Self-update is running")); }},
-    {"PathAlreadyNamesSharedFolder", [](Scene& s) {
-        s.Keep<ScopedEnvironmentVariable>(L"PATH", L"C:\\windows;D:\\Tesmora Shared\\Components\\1.0\\bin;C:\\x"); },
-     kPath, [](const Diagnosis& d, const Scene&) {
-        ASSERT_EQ(d.Facts(kPath)["entries"].Items().size(), 1u);
-        EXPECT_EQ(d.Facts(kPath)["entries"][0].AsString(), "D:\\Tesmora Shared\\Components\\1.0\\bin");
-        EXPECT_FALSE(d.Facts(kSession)["initializeResult"].AsBool());
-        EXPECT_TRUE(d.Facts(kSession)["logLines"].Items().empty()) << "refused before any session attempt"; }},
-    {"BypassVariableSet", [](Scene& s) { s.Keep<ScopedEnvironmentVariable>(L"TSC_INITIALIZE_BYPASSED", L"0"); },
-     kBypass, [](const Diagnosis& d, const Scene&) {
-        EXPECT_EQ(d.Facts(kBypass)["value"].AsString(), "0");
-        EXPECT_TRUE(HasDiagnostic(d.Step(kSession), "INFO", "Intialize is bypassed")); }},
-};
-// clang-format on
-INSTANTIATE_TEST_SUITE_P(Cases, DiagnoseFailure, ::testing::ValuesIn(kFailures), tsctest::RowName);
-
-struct SignatureCase : tsctest::Row {
-    const wchar_t* fixture;
-    int exitCode;
-    std::int64_t trustStatus;
-    const char* trustStatusHex;
-    bool publisherFound;
-    const char* signer;  // part of the signer's subject; null: no signer
-};
-
-class DiagnoseSignature : public ::testing::TestWithParam<SignatureCase> {};
-
-// The tool's verdict on the SDK file agrees with the library's for every kind of signature: only
-// a certificate of the verified chain may name the maker, never one merely carried in the bag.
-TEST_P(DiagnoseSignature, VerdictMatchesTheLibrary) {
-    const SignatureCase& row = GetParam();
-    const tsctest::HealthyMachine machine(row.fixture);
-    const Diagnosis diagnosis = Diagnose(row.exitCode != 0);
-    if (row.exitCode != 0) ExpectFirstFailure(diagnosis, row.exitCode);
-    EXPECT_EQ(diagnosis.jsonExit, static_cast<DWORD>(row.exitCode));
-    const Json& facts = diagnosis.Facts(kSignature);
-    EXPECT_EQ(facts["trustStatus"].AsInt(), row.trustStatus);
-    EXPECT_EQ(facts["trustStatusHex"].AsString(), row.trustStatusHex);
-    EXPECT_EQ(facts["publisherFound"].AsBool(), row.publisherFound);
-    const auto& chain = facts["chain"].Items();
-    EXPECT_EQ(std::any_of(chain.begin(), chain.end(),
-                          [](const Json& c) { return c["namesPublisher"].AsBool(); }),
-              row.publisherFound);
-    if (row.signer == nullptr) {
-        EXPECT_TRUE(facts["signer"].IsNull());
-    } else {
-        EXPECT_NE(facts["signer"].AsString().find(row.signer), std::string::npos)
-            << facts["signer"].AsString();
-    }
-    EXPECT_EQ(diagnosis.Facts(kSession)["sessionOpened"].AsBool(), row.exitCode == 0);
-}
-
-// clang-format off
-const SignatureCase kSignatures[] = {
-    // name                      fixture                   exit  trust status  hex           found  signer
-    {"Unsigned",                 L"quilsdk_unsigned.dll",  5,    -2146762496, "0x800B0100", false, nullptr},
-    // A file changed after signing gets no verified chain at all.
-    {"ChangedAfterSigning",      L"quilsdk_flipped.dll",   5,    -2146869232, "0x80096010", false, nullptr},
-    {"UntrustedRoot",            L"quilsdk_untrusted.dll", 5,    -2146762487, "0x800B0109", true,  "Tesmora, Inc"},
-    {"AnotherPublisher",         L"quilsdk_other.dll",     5,    0,           "0x00000000", false, "Brightwell"},
-    {"SmuggledMakerCertificate", L"quilsdk_smuggled.dll",  5,    0,           "0x00000000", false, "Brightwell"},
-    // Organisation in capitals with a full stop: the match ignores case and extra text.
-    {"UpperCaseOrganisation",    L"quilsdk_upper.dll",     0,    0,           "0x00000000", true,  "TESMORA, INC."},
-    {"Trusted",                  L"quilsdk.dll",           0,    0,           "0x00000000", true,  "Tesmora, Inc"},
-};
-INSTANTIATE_TEST_SUITE_P(Fixtures, DiagnoseSignature, ::testing::ValuesIn(kSignatures), tsctest::RowName);
-// clang-format on
 
 struct LockContentCase : tsctest::Row {
     std::string content;
@@ -297,41 +252,25 @@ class DiagnoseLockFile : public ::testing::TestWithParam<LockContentCase> {};
 // Only the bare decimal id of a live process means a running self-update; anything else in the
 // lock file is shown byte for byte and blocks nothing.
 TEST_P(DiagnoseLockFile, IsShownAndDoesNotBlock) {
-    const tsctest::HealthyMachine machine;
+    tsctest::HealthyMachine machine;
+    // Any value but 1 leaves the override off; it is shown as the number read.
+    machine.ReleaseKey().SetDword(L"EnablePathOverride", 2);
     const tsctest::ScopedLockFile lock(GetParam().content);
-    const Diagnosis diagnosis = Diagnose();
-    EXPECT_EQ(diagnosis.jsonExit, 0u);
-    EXPECT_TRUE(diagnosis.Facts(kSelfUpdate)["lockFileExists"].AsBool());
-    EXPECT_EQ(diagnosis.Facts(kSelfUpdate)["content"].AsString(), GetParam().shown);
-    EXPECT_FALSE(diagnosis.Facts(kSelfUpdate)["running"].AsBool());
+    const Json report = Json::parse(RunTool(L"--json").output);
+    EXPECT_EQ(report["exitCode"], 0);
+    EXPECT_EQ(report["steps"][1]["facts"]["enablePathOverride"], 2);
+    const Json& facts = report["steps"][3]["facts"];
+    EXPECT_EQ(facts["content"], GetParam().shown);
+    EXPECT_EQ(facts["lockFolderSource"], "ProgramData");
 }
 
 using tsctest::OwnProcessId;
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Contents, DiagnoseLockFile, ::testing::Values(
-    LockContentCase{"IdWithLineEnd",     OwnProcessId() + "\r\n",           OwnProcessId() + "\\x0D\\x0A"},
-    LockContentCase{"IdWithLeadingZero", "0" + OwnProcessId(),              "0" + OwnProcessId()},
-    LockContentCase{"Empty",             "",                                ""},
-    LockContentCase{"BinaryAndQuotes",   std::string("\"1\\\xFF\x00", 5),   "\"1\\\\\\xFF\\x00"}),
+    LockContentCase{"IdWithLineEnd",   OwnProcessId() + "\r\n",         OwnProcessId() + "\\x0D\\x0A"},
+    LockContentCase{"BinaryAndQuotes", std::string("\"1\\\xFF\x00", 5), "\"1\\\\\\xFF\\x00"}),
     tsctest::RowName);
 // clang-format on
-
-// With the override in effect, the registry's folder values are not used, and the session locks
-// the variable's folder; a name outside ASCII arrives intact in the JSON form.
-TEST(Diagnose, OverrideFolderIsTheOneLocked) {
-    tsctest::HealthyMachine machine;
-    const tsctest::ScopedDirectory folder(tsctest::TempRoot() + L"\\dev tsc \x00FC\x6F22");
-    machine.ReleaseKey().SetDword(L"EnablePathOverride", 1);
-    machine.ReleaseKey().DeleteValue(L"Version");
-    const ScopedEnvironmentVariable variable(L"TSC_PATH_2026", folder.path());
-
-    const Diagnosis diagnosis = Diagnose();
-    EXPECT_EQ(diagnosis.jsonExit, 0u);
-    EXPECT_FALSE(diagnosis.Facts(kRelease)["usedByLibrary"].AsBool());
-    EXPECT_TRUE(diagnosis.Facts(kOverride)["active"].AsBool());
-    EXPECT_EQ(diagnosis.Facts(kSession)["folder"].AsString(), Utf8(folder.path()));
-    EXPECT_TRUE(diagnosis.Facts(kSession)["folderLocked"].AsBool());
-}
 
 TEST(Diagnose, UnknownOptionIsAUsageError) {
     const tsctest::ProgramRun run = RunTool(L"--jsn");

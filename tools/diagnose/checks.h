@@ -4,68 +4,100 @@
 
 #include <windows.h>
 
-#include <optional>
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
-#include "diagnostic_capture.h"
-#include "registry_value.h"
+#include "entry/session_names.h"
+#include "entry/tsc_component_manager.h"
+#include "location/text_conversion.h"
+#include "location/win_handles.h"
 #include "report.h"
+#include "wrapper/quil_api_wrapper_impl.h"
 
 namespace tscdiag {
 
-inline constexpr wchar_t kRelease[] = L"2026";
-
-// What later steps need from earlier ones.
 struct Context {
-    // The folder the library would resolve (from the override or the registry); empty if none.
-    std::wstring folder;
-    // The expanded SDK path, when something exists there.
-    std::wstring sdkPath;
+    // The library's messages received so far during the running step.
+    std::vector<Diagnostic> received;
+    // The wrapper log named by the environment, and its size when the running step began.
+    std::wstring logPath;
+    std::uintmax_t logStart = 0;
+    // Steps 3 and 5 ask a wrapper of the tool's own, so that nothing they find or remember
+    // reaches the session of steps 8 to 10.
+    QUILAPIWrapperImpl wrapper;
     // dtutInitializeTSC answered true.
     bool initialized = false;
+
+    // The whole lines appended to the wrapper log since the running step began, without their
+    // line ends. Other processes may append meanwhile; their lines then show up too.
+    std::vector<std::string> LogLines() const;
 };
 
-// The path override as the library would see it. Step 1 needs it too: when the override supplies
-// the folder, the library does not use the registry's folder values.
-struct OverrideState {
-    RawValue switchValue;
-    // The library opens the key asking for write access; without it the override is ignored.
-    DWORD writeOpenError = 0;
-    std::optional<std::uint32_t> switchNumber;  // as the library reads it; none when unreadable
-    std::optional<std::wstring> variable;       // TSC_PATH_2026
+// Small helpers that turn platform results, registry values and the library's answers into
+// report facts (facts.cpp).
+// {"error": code, "errorText": the system's text for it}.
+Json ErrorJson(std::uint32_t code);
 
-    bool Enabled() const { return switchNumber == 1u; }
-    bool Active() const { return writeOpenError == 0 && Enabled() && variable.has_value(); }
+// `existsKey`: whether something exists at the path; `errorKey`, only when the status query
+// failed for another reason than absence: that error.
+void AddExistence(Json& facts, const char* existsKey, const char* errorKey,
+                  const std::wstring& path);
+
+// A path or value in double quotes, as UTF-8.
+std::string Quoted(const std::wstring& text);
+// UTF-8; null for an empty text.
+Json TextOrNull(const std::wstring& text);
+
+// "0x800B0100".
+std::string Hex32(std::uint32_t value);
+// "01 00 00 00".
+std::string HexBytes(std::string_view bytes);
+// Bytes of unknown content shown safely: printable ASCII as is, a backslash as \\, every other
+// byte as \xHH (so "42" followed by CR LF shows as 42\x0D\x0A).
+std::string EscapedBytes(std::string_view bytes);
+
+// ": "<the last ERROR or FATAL message>"", or nothing when the library emitted none.
+std::string SevereClause(const std::vector<Diagnostic>& diagnostics);
+// ": "<the first [ERROR] line>"" of wrapper log lines, without its time stamp, or nothing.
+std::string LogErrorClause(const std::vector<std::string>& lines);
+
+// Registry keys and values read as they are stored (type, size, bytes).
+struct OpenedKey {
+    tsc::UniqueRegKey key;
+    DWORD error = 0;  // 0 when opened
 };
 
-OverrideState ReadOverrideState();
+OpenedKey OpenMachineKey(const std::wstring& path, REGSAM access);
 
-// Folders shorter than this are rejected by the library ("C:\" and the like).
-inline constexpr std::size_t kShortestFolder = 5;
+// "key" (HKLM\ and the path) and "keyOpened", with the error when it cannot be opened to read.
+OpenedKey AddKeyFacts(Json& facts, const std::wstring& path);
 
-void CheckReleaseValues(const OverrideState& override, Context& context, Step& step);      // 1
-void CheckPathOverride(const OverrideState& override, Context& context, Step& step);       // 2
-void CheckSdkLocation(Context& context, Step& step);                                       // 3
-void CheckSelfUpdate(Step& step);                                                          // 4
-void CheckSdkSignature(const Context& context, Step& step);                                // 5
-void CheckPathVariable(Step& step);                                                        // 6
-void CheckBypassVariable(Step& step);                                                      // 7
-void CheckSessionStart(const DiagnosticCapture& capture, Context& context, Step& step);    // 8
-void CheckPathUpdate(const Context& context, Step& step);                                  // 9
-void CheckTeardown(const DiagnosticCapture& capture, const Context& context, Step& step);  // 10
+struct RawValue {
+    bool present = false;
+    DWORD error = 0;  // a failure other than "not there"
+    DWORD type = REG_NONE;
+    std::string data;
+};
 
-// Sets the verdict and the summary in one go.
-inline void Fail(Step& step, std::string summary) {
-    step.verdict = Verdict::kFailed;
-    step.summary = std::move(summary);
-}
-inline void Pass(Step& step, std::string summary) {
-    step.verdict = Verdict::kPassed;
-    step.summary = std::move(summary);
-}
-inline void Skip(Step& step, std::string summary) {
-    step.verdict = Verdict::kSkipped;
-    step.summary = std::move(summary);
-}
+RawValue ReadRawValue(HKEY key, const wchar_t* name);
+
+// The data as UTF-16 text up to its first NUL (tsc::RegistryText).
+std::wstring ValueText(const RawValue& value);
+
+// present, type, typeCode, size and, when present, the text or (withText false) the bytes in hex.
+Json DescribeValue(const RawValue& value, bool withText);
+
+void CheckReleaseValues(Context& context, Step& step);   // 1
+void CheckPathOverride(Context& context, Step& step);    // 2
+void CheckSdkLocation(Context& context, Step& step);     // 3
+void CheckSelfUpdate(Context& context, Step& step);      // 4
+void CheckSdkSignature(Context& context, Step& step);    // 5
+void CheckPathVariable(Context& context, Step& step);    // 6
+void CheckBypassVariable(Context& context, Step& step);  // 7
+void CheckSessionStart(Context& context, Step& step);    // 8
+void CheckPathUpdate(Context& context, Step& step);      // 9
+void CheckTeardown(Context& context, Step& step);        // 10
 
 }  // namespace tscdiag

@@ -9,17 +9,6 @@
 namespace tscdiag {
 namespace {
 
-// Files and pipes get Windows line ends, as a console program's text-mode output has.
-std::string WithCrLf(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 32);
-    for (char c : text) {
-        if (c == '\n') out.push_back('\r');
-        out.push_back(c);
-    }
-    return out;
-}
-
 void Write(DWORD which, std::string_view utf8) {
     const HANDLE handle = GetStdHandle(which);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE || utf8.empty()) return;
@@ -30,7 +19,9 @@ void Write(DWORD which, std::string_view utf8) {
         WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
         return;
     }
-    const std::string bytes = WithCrLf(utf8);
+    // Files and pipes get Windows line ends, as a console program's text-mode output has.
+    std::string bytes;
+    for (char c : utf8) bytes.append(c == '\n' ? "\r\n" : std::string(1, c));
     WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 

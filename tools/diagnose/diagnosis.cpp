@@ -1,13 +1,22 @@
 #include "diagnosis.h"
 
+#include <windows.h>
+
 #include <exception>
-#include <functional>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "checks.h"
 #include "console_output.h"
-#include "json_report.h"
-#include "text_writer.h"
+#include "location/diagnostics.h"
+#include "location/environment_variable.h"
+#include "location/file_system_error.h"
+#include "location/system_error_text.h"
+#include "location/text_conversion.h"
+#include "wrapper/wrapper_log.h"
 
 namespace tscdiag {
 namespace {
@@ -15,66 +24,122 @@ namespace {
 struct StepDefinition {
     const char* id;
     const char* title;
-    std::function<void(Step&)> run;
+    void (*run)(Context&, Step&);
+    bool logged;  // the facts end with the lines the step appended to the wrapper log
+};
+
+// The library's own checks answer within these steps; the session steps follow.
+constexpr int kLastCheckStep = 5;
+
+constexpr StepDefinition kSteps[] = {
+    {"release-registry", "Release registry values and folders", &CheckReleaseValues, false},
+    {"path-override", "Path override", &CheckPathOverride, false},
+    {"sdk-location", "SDK location", &CheckSdkLocation, true},
+    {"self-update", "Self-update of the installer", &CheckSelfUpdate, false},
+    {"sdk-signature", "SDK signature and publisher", &CheckSdkSignature, true},
+    {"path-variable", "PATH before the start", &CheckPathVariable, false},
+    {"bypass-variable", "Bypass variable", &CheckBypassVariable, false},
+    {"session-start", "Session start and folder lock (dtutInitializeTSC)", &CheckSessionStart,
+     true},
+    {"path-update", "PATH update (dtutUpdatePathForTSC)", &CheckPathUpdate, false},
+    {"teardown", "Unlock, session end and unload (dtutUninitializeTSC)", &CheckTeardown, true},
+};
+
+// The library's receiver is a plain function pointer; it hands every message to this context.
+Context* receiving = nullptr;
+
+void Receive(std::wstring level, std::wstring message) {
+    receiving->received.push_back({WideToUtf8(level), WideToUtf8(message)});
+}
+
+std::uintmax_t FileSize(const std::wstring& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : size;
+}
+
+// Keeps the checks' wrapper-log lines out of the user's log: while an object lives, this
+// process's LOCALAPPDATA names a temporary folder of the tool's own, with the log's folders in
+// it (the library never creates them). At the end LOCALAPPDATA is put back and the folder removed.
+class LogRedirect {
+  public:
+    LogRedirect() : saved_(tsc::ReadEnvironmentVariable(kVariable)) {
+        std::error_code error;
+        folder_ = std::filesystem::temp_directory_path(error) /
+                  ("tscdiag-" + std::to_string(GetCurrentProcessId()));
+        if (error || !SetEnvironmentVariableW(kVariable, folder_.c_str())) {
+            folder_.clear();
+            return;
+        }
+        std::filesystem::create_directories(
+            std::filesystem::path(tsc::WrapperLogPath()).parent_path(), error);
+    }
+    ~LogRedirect() {
+        if (folder_.empty()) return;
+        SetEnvironmentVariableW(kVariable, saved_ ? saved_->c_str() : nullptr);
+        std::error_code error;
+        std::filesystem::remove_all(folder_, error);
+    }
+    LogRedirect(const LogRedirect&) = delete;
+    LogRedirect& operator=(const LogRedirect&) = delete;
+
+  private:
+    static constexpr wchar_t kVariable[] = L"LOCALAPPDATA";
+    std::optional<std::wstring> saved_;
+    std::filesystem::path folder_;
 };
 
 // A check that raises is a failed step, not a lost report.
-void RunGuarded(const StepDefinition& definition, Step& step) {
+void RunGuarded(const StepDefinition& definition, Context& context, Step& step) {
     try {
-        definition.run(step);
+        definition.run(context, step);
+    } catch (const tsc::FileSystemError& error) {
+        step.Fail("the library's status query (" + error.operation() + ") of " +
+                  WideToUtf8(error.path()) + " failed: " + SystemErrorText(error.code()));
     } catch (const std::exception& error) {
-        Fail(step, std::string("the check itself failed: ") + error.what());
-    } catch (...) {
-        Fail(step, "the check itself failed.");
+        step.Fail(std::string("the check itself failed: ") + error.what());
     }
-}
-
-std::vector<StepDefinition> Definitions(const DiagnosticCapture& capture,
-                                        const OverrideState& override, Context& context) {
-    return {
-        {"release-registry", "Release registry values and folders",
-         [&](Step& step) { CheckReleaseValues(override, context, step); }},
-        {"path-override", "Path override",
-         [&](Step& step) { CheckPathOverride(override, context, step); }},
-        {"sdk-location", "SDK location", [&](Step& step) { CheckSdkLocation(context, step); }},
-        {"self-update", "Self-update of the installer", [](Step& step) { CheckSelfUpdate(step); }},
-        {"sdk-signature", "SDK signature and publisher",
-         [&](Step& step) { CheckSdkSignature(context, step); }},
-        {"path-variable", "PATH before the start", [](Step& step) { CheckPathVariable(step); }},
-        {"bypass-variable", "Bypass variable", [](Step& step) { CheckBypassVariable(step); }},
-        {"session-start", "Session start and folder lock (dtutInitializeTSC)",
-         [&](Step& step) { CheckSessionStart(capture, context, step); }},
-        {"path-update", "PATH update (dtutUpdatePathForTSC)",
-         [&](Step& step) { CheckPathUpdate(context, step); }},
-        {"teardown", "Unlock, session end and unload (dtutUninitializeTSC)",
-         [&](Step& step) { CheckTeardown(capture, context, step); }},
-    };
 }
 
 }  // namespace
 
+std::vector<std::string> Context::LogLines() const {
+    // Opened for reading only, so that the library and other writers can go on appending.
+    std::ifstream file(std::filesystem::path(logPath), std::ios::binary);
+    std::vector<std::string> lines;
+    if (!file || FileSize(logPath) < logStart) return lines;
+    file.seekg(static_cast<std::streamoff>(logStart));
+    for (std::string line; std::getline(file, line) && !file.eof();) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 int RunDiagnosis(OutputFormat format) {
     const bool text = format == OutputFormat::kText;
     if (text) WriteOut(TitleText());
-    // In text form each library message is printed the moment it arrives, under its step.
-    DiagnosticCapture capture([text](const Diagnostic& diagnostic) {
-        if (text) WriteOut(DiagnosticText(diagnostic));
-    });
     Context context;
-    const OverrideState override = ReadOverrideState();
+    receiving = &context;
+    const DiagnosticSinkFunc previousSink = std::exchange(DiagnosticSink, &Receive);
+    std::optional<LogRedirect> redirect(std::in_place);
     std::vector<Step> steps;
-    int number = 0;
-    for (const StepDefinition& definition : Definitions(capture, override, context)) {
-        Step step;
-        step.number = ++number;
+    for (const StepDefinition& definition : kSteps) {
+        Step& step = steps.emplace_back();
+        step.number = static_cast<int>(steps.size());
         step.id = definition.id;
         step.title = definition.title;
-        if (text) WriteOut(StepHeaderText(step));
-        RunGuarded(definition, step);
-        step.diagnostics = capture.Take();
-        if (text) WriteOut(StepBodyText(step));
-        steps.push_back(std::move(step));
+        context.logPath = tsc::WrapperLogPath();
+        context.logStart = FileSize(context.logPath);
+        RunGuarded(definition, context, step);
+        if (definition.logged && step.verdict != Verdict::kSkipped) {
+            step.facts["logLines"] = context.LogLines();
+        }
+        if (step.number == kLastCheckStep) redirect.reset();
+        step.diagnostics = std::exchange(context.received, {});
+        if (text) WriteOut(StepText(step));
     }
+    DiagnosticSink = previousSink;
     const Outcome outcome = Conclude(steps);
     WriteOut(text ? OutcomeText(outcome) : ReportJson(steps, outcome));
     return outcome.exitCode;

@@ -3,56 +3,48 @@
 #include <algorithm>
 
 #include "checks.h"
+#include "entry/start_conditions.h"
 #include "location/environment_variable.h"
+#include "location/text_conversion.h"
 
 namespace tscdiag {
 namespace {
 
-constexpr wchar_t kSharedComponentsMarker[] = L"Tesmora Shared\\Components";
-constexpr wchar_t kBypassVariable[] = L"TSC_INITIALIZE_BYPASSED";
+const std::string kMarker = WideToUtf8(tsc::kSharedComponentsMarker);
+const std::string kBypass = WideToUtf8(tsc::kBypassVariable);
 
-// The entries of PATH that contain the marker (case matters, as for the library).
-Array EntriesNamingSharedComponents(const std::wstring& path) {
-    Array entries;
-    std::size_t begin = 0;
-    while (begin <= path.size()) {
-        const std::size_t end = std::min(path.find(L';', begin), path.size());
+// The entries of PATH that, on their own, would stop the start.
+Json EntriesNamingSharedComponents(const std::wstring& path) {
+    Json entries = Json::array();
+    for (std::size_t begin = 0, end = 0; begin <= path.size(); begin = end + 1) {
+        end = std::min(path.find(L';', begin), path.size());
         const std::wstring entry = path.substr(begin, end - begin);
-        if (entry.find(kSharedComponentsMarker) != std::wstring::npos) entries.push_back(entry);
-        begin = end + 1;
+        if (tsc::PathNamesSharedComponents(entry)) entries.push_back(WideToUtf8(entry));
     }
     return entries;
 }
 
 }  // namespace
 
-void CheckPathVariable(Step& step) {
+void CheckPathVariable(Context&, Step& step) {
     const std::wstring path = tsc::ReadEnvironmentVariable(L"PATH").value_or(std::wstring());
-    // The library looks for the text anywhere in the value, even across a ";".
-    const bool names = path.find(kSharedComponentsMarker) != std::wstring::npos;
-    step.facts.push_back({"namesSharedComponents", "PATH names Tesmora Shared\\Components", names});
-    step.facts.push_back({"entries", "Entries naming it", EntriesNamingSharedComponents(path)});
-    if (names) {
-        Fail(step,
-             "PATH already names Tesmora Shared\\Components, so the library refuses to start "
-             "a second time in this process.");
-    } else {
-        Pass(step, "PATH does not name Tesmora Shared\\Components.");
-    }
+    const bool names = tsc::PathNamesSharedComponents(path);
+    step.facts["namesSharedComponents"] = names;
+    step.facts["entries"] = EntriesNamingSharedComponents(path);
+    if (!names) return step.Pass("PATH does not name " + kMarker + ".");
+    step.Fail("PATH already names " + kMarker +
+              ", so the library refuses to start a second time in this process.");
 }
 
-void CheckBypassVariable(Step& step) {
-    const std::optional<std::wstring> value = tsc::ReadEnvironmentVariable(kBypassVariable);
-    step.facts.push_back({"variable", "Variable", std::wstring(kBypassVariable)});
-    step.facts.push_back({"set", "Set", value.has_value()});
-    step.facts.push_back({"value", "Value", value ? Value(*value) : Value()});
-    if (value) {
-        Fail(step,
-             "TSC_INITIALIZE_BYPASSED is set (any value counts, even 0 or empty): the "
-             "library skips the whole start.");
-    } else {
-        Pass(step, "TSC_INITIALIZE_BYPASSED is not set.");
-    }
+void CheckBypassVariable(Context&, Step& step) {
+    const std::optional<std::wstring> value = tsc::ReadEnvironmentVariable(tsc::kBypassVariable);
+    const bool bypassed = tsc::IsInitializeBypassed();
+    step.facts["variable"] = kBypass;
+    step.facts["set"] = bypassed;
+    step.facts["value"] = value ? Json(WideToUtf8(*value)) : Json(nullptr);
+    if (!bypassed) return step.Pass(kBypass + " is not set.");
+    step.Fail(kBypass + " is set (any value counts, even 0 or empty): the library skips the " +
+              "whole start.");
 }
 
 }  // namespace tscdiag

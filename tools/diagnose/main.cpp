@@ -7,18 +7,22 @@
 //
 // Exit code: 0 when everything a host needs works; otherwise the number of the first failing
 // step; 64 for a usage error.
+#include <string>
 #include <string_view>
 
 #include "console_output.h"
 #include "diagnosis.h"
+#include "entry/session_names.h"
+#include "location/text_conversion.h"
 
 namespace {
 
 constexpr int kUsageError = 64;
 
-constexpr char kUsage[] =
-    "usage: tscdiag [--json]\n"
-    "  Checks the shared components of release 2026 and the installer-service session.\n"
+const std::string kUsage =
+    "usage: tscdiag [--json]\n  Checks the shared components of release " +
+    WideToUtf8(tsc::kRelease) +
+    " and the installer-service session.\n"
     "  --json  print the report as one JSON document (see docs/diagnose.md)\n"
     "Exit code: 0 when everything works, else the number of the first failing step.\n";
 

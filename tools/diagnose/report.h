@@ -1,57 +1,26 @@
 // The report of one diagnosis: numbered steps, each with a verdict, a plain-words summary and the
-// facts it found. The facts carry two names: a key for the JSON form and a label for people.
+// facts it found, kept as JSON; the text form is made from the same facts.
 #pragma once
 
-#include <concepts>
-#include <cstdint>
+#include <nlohmann/json.hpp>
+
 #include <string>
-#include <variant>
 #include <vector>
 
 namespace tscdiag {
 
-struct Field;
-class Value;
-using Object = std::vector<Field>;
-using Array = std::vector<Value>;
-
-// One fact: nothing (null), a yes/no, a whole number, a UTF-8 text, a group of facts or a list.
-class Value {
-  public:
-    Value() = default;
-    Value(std::nullptr_t) {}
-    Value(bool flag) : data_(flag) {}
-    template <std::integral T>
-    requires(!std::same_as<T, bool>) Value(T number) : data_(static_cast<std::int64_t>(number)) {}
-    Value(std::string text) : data_(std::move(text)) {}
-    Value(const char* text) : data_(std::string(text)) {}
-    // Wide texts (paths, registry and environment values) are kept as UTF-8.
-    Value(const std::wstring& text);
-    Value(Object object) : data_(std::move(object)) {}
-    Value(Array array) : data_(std::move(array)) {}
-
-    using Data = std::variant<std::monostate, bool, std::int64_t, std::string, Object, Array>;
-    const Data& data() const { return data_; }
-
-  private:
-    Data data_;
-};
-
-struct Field {
-    std::string key;
-    std::string label;
-    Value value;
-};
+using Json = nlohmann::ordered_json;
 
 enum class Verdict { kPassed, kFailed, kSkipped };
-
-const char* VerdictName(Verdict verdict);
 
 // A leveled message the library emitted while a step ran.
 struct Diagnostic {
     std::string level;
     std::string message;
 };
+inline void to_json(Json& out, const Diagnostic& in) {
+    out = {{"level", in.level}, {"message", in.message}};
+}
 
 struct Step {
     int number = 0;
@@ -59,17 +28,36 @@ struct Step {
     std::string title;
     Verdict verdict = Verdict::kPassed;
     std::string summary;
-    Object facts;
+    Json facts = Json::object();
     std::vector<Diagnostic> diagnostics;
+
+    void Conclude(Verdict result, std::string text) {
+        verdict = result;
+        summary = std::move(text);
+    }
+    void Pass(std::string text) { Conclude(Verdict::kPassed, std::move(text)); }
+    void Fail(std::string text) { Conclude(Verdict::kFailed, std::move(text)); }
+    void Skip(std::string text) { Conclude(Verdict::kSkipped, std::move(text)); }
 };
 
 // The end of the report: 0 when everything a host needs works, else the first failing step.
 struct Outcome {
-    int exitCode = 0;
-    int firstFailingStep = 0;  // 0: none
+    int exitCode = 0;  // also the first failing step
     std::string result;
 };
 
 Outcome Conclude(const std::vector<Step>& steps);
+
+// The JSON form, one document; docs/diagnose.md describes its fields. The format version is
+// raised whenever the fields change in a way a script could notice.
+inline constexpr int kJsonFormatVersion = 1;
+std::string ReportJson(const std::vector<Step>& steps, const Outcome& outcome);
+
+// The text form, in plain words for a support engineer: the title, then each step as it is done
+// (its header, the library's messages, the facts indented under it, the verdict and summary),
+// then the result.
+std::string TitleText();
+std::string StepText(const Step& step);
+std::string OutcomeText(const Outcome& outcome);
 
 }  // namespace tscdiag
