@@ -95,6 +95,7 @@ bool QUILAPIWrapperImpl::VerifyCertificate(const std::wstring& path, tsc::Verifi
     return status == 0;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the path, then the text it must carry
 bool QUILAPIWrapperImpl::VerifyPublisher(const std::wstring& path, const std::wstring& publisher,
                                          const tsc::VerifiedChain& chain) {
     DWORD encoding = 0;

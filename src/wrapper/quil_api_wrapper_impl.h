@@ -37,14 +37,14 @@ class QUILAPIWrapperImpl {
 
     // The decisions Load takes, each of which can also be asked on its own. GetDllPath fills
     // SdkPath(); the self-update test may raise tsc::FileSystemError. IsSignatureValid hands the
-    // chain the trust check verified to *chain when one is given.
+    // chain the trust check verified to *verified when one is given.
     void GetDllPath();
     const std::wstring& SdkPath() const noexcept { return sdkPath; }
     // *inProgramData, when given, tells whether the lock file's folder is under ProgramData
     // (else it is the temporary files folder).
     static std::wstring SelfUpdateLockPath(bool* inProgramData = nullptr);
     static bool IsSelfUpdateRunning();
-    bool IsSignatureValid(const std::wstring& path, tsc::VerifiedChain* chain = nullptr);
+    bool IsSignatureValid(const std::wstring& path, tsc::VerifiedChain* verified = nullptr);
 
     constexpr QUILAPIWrapperImpl() = default;
     QUILAPIWrapperImpl(const QUILAPIWrapperImpl&) = delete;
