@@ -14,7 +14,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <type_traits>
 
@@ -25,6 +24,7 @@
 #include "support/scoped_environment.h"
 #include "support/scoped_files.h"
 #include "support/scoped_registry.h"
+#include "support/table.h"
 
 namespace {
 
@@ -132,16 +132,12 @@ TEST_F(Leaks, LoadingTheLibraryPerSessionKeepsNothing) {
                                2);
 }
 
-struct RefusalCase {
-    const char* name;
+struct RefusalCase : tsctest::Row {
     // Puts the refusal in place on the healthy machine; what it returns is undone at scope end.
     std::function<std::shared_ptr<void>(tsctest::HealthyMachine&)> arrange;
     bool started;    // what dtutInitializeTSC answers
     bool sdkLoaded;  // whether the SDK is loaded while the session lasts
 };
-
-// Names the case in test output instead of dumping its bytes.
-void PrintTo(const RefusalCase& refusal, std::ostream* out) { *out << refusal.name; }
 
 class Refusals : public Leaks, public ::testing::WithParamInterface<RefusalCase> {};
 
@@ -160,13 +156,7 @@ std::shared_ptr<void> UnsignedSdk(tsctest::HealthyMachine& machine) {
 
 // The lock file names this process, which is alive while the test runs.
 std::shared_ptr<void> SelfUpdateRunning(tsctest::HealthyMachine&) {
-    struct LockFile {
-        tsctest::ScopedDirectory folder{tsctest::kLockFileFolder};
-        tsctest::ScopedFile file{
-            std::wstring(tsctest::kLockFileFolder) + L"\\TsQUILInstaller.run.lock",
-            std::to_string(GetCurrentProcessId())};
-    };
-    return std::make_shared<LockFile>();
+    return std::make_shared<tsctest::ScopedLockFile>(tsctest::OwnProcessId());
 }
 
 std::shared_ptr<void> SdkLocationMissing(tsctest::HealthyMachine& machine) {
@@ -187,6 +177,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusalCase{"SelfUpdateRunning", SelfUpdateRunning, true, false},
                       RefusalCase{"SdkLocationMissing", SdkLocationMissing, true, false},
                       RefusalCase{"ReleaseKeyMissing", ReleaseKeyMissing, false, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    tsctest::RowName);
 
 }  // namespace

@@ -1,8 +1,12 @@
 // Records the library's diagnostic messages while alive (tests that link the library statically).
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
+
+#include "location/diagnostics.h"
+#include "location/text_conversion.h"
 
 namespace tsctest {
 
@@ -12,18 +16,31 @@ struct Diagnostic {
     bool operator==(const Diagnostic&) const = default;
 };
 
+// For readable failure output.
+inline void PrintTo(const Diagnostic& diagnostic, std::ostream* out) {
+    *out << "{" << diagnostic.level << ", \"" << diagnostic.message << "\"}";
+}
+
 class DiagnosticRecorder {
-public:
-    DiagnosticRecorder();
-    ~DiagnosticRecorder();
+  public:
+    DiagnosticRecorder() {
+        Recorded().clear();
+        DiagnosticSink = [](std::wstring level, std::wstring message) {
+            Recorded().push_back({WideToUtf8(level), WideToUtf8(message)});
+        };
+    }
+    ~DiagnosticRecorder() { DiagnosticSink = nullptr; }
     DiagnosticRecorder(const DiagnosticRecorder&) = delete;
     DiagnosticRecorder& operator=(const DiagnosticRecorder&) = delete;
 
-    const std::vector<Diagnostic>& messages() const;
-    void clear();
-};
+    const std::vector<Diagnostic>& messages() const { return Recorded(); }
+    void clear() { Recorded().clear(); }
 
-// For readable failure output.
-void PrintTo(const Diagnostic& diagnostic, std::ostream* out);
+  private:
+    static std::vector<Diagnostic>& Recorded() {
+        static std::vector<Diagnostic> recorded;
+        return recorded;
+    }
+};
 
 }  // namespace tsctest

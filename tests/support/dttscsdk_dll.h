@@ -1,37 +1,54 @@
 // The built dttscsdk.dll, loaded for one test: a fresh module state per object.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 
+#include "support/paths.h"
+
 namespace tsctest {
 
+inline std::wstring DttscsdkPath() { return BinDir() + L"\\dttscsdk.dll"; }
+
+// Whether a module with this full path is loaded in this process.
+inline bool IsModuleLoaded(const std::wstring& path) {
+    return GetModuleHandleW(path.c_str()) != nullptr;
+}
+
 class DttscsdkDll {
-public:
-    DttscsdkDll();  // fails the test (ADD_FAILURE) when the DLL cannot be loaded
-    ~DttscsdkDll();
+  public:
+    // Fails the test (ADD_FAILURE) when the DLL cannot be loaded.
+    DttscsdkDll() : module_(LoadLibraryW(DttscsdkPath().c_str())) {
+        if (module_ == nullptr)
+            ADD_FAILURE() << "LoadLibraryW(dttscsdk.dll) failed with " << GetLastError();
+    }
+    ~DttscsdkDll() { Unload(); }
     DttscsdkDll(const DttscsdkDll&) = delete;
     DttscsdkDll& operator=(const DttscsdkDll&) = delete;
 
-    bool Initialize() const;
-    bool UpdatePath() const;
-    void Uninitialize() const;
+    bool Initialize() const { return Call<bool>("dtutInitializeTSC", false); }
+    bool UpdatePath() const { return Call<bool>("dtutUpdatePathForTSC", false); }
+    void Uninitialize() const { Call<void>("dtutUninitializeTSC"); }
     HMODULE module() const { return module_; }
     // Unloads now (as the destructor would); true when FreeLibrary succeeded.
-    bool Unload();
+    bool Unload() {
+        if (module_ == nullptr) return false;
+        const bool freed = FreeLibrary(module_) != FALSE;
+        module_ = nullptr;
+        return freed;
+    }
 
-private:
-    using BoolExport = bool (*)();
-    using VoidExport = void (*)();
+  private:
+    // Calls the export without arguments; `otherwise` when it is missing.
+    template <typename Result, typename... Otherwise>
+    Result Call(const char* name, Otherwise... otherwise) const {
+        const auto address = module_ ? GetProcAddress(module_, name) : nullptr;
+        if (address == nullptr) return Result(otherwise...);
+        return reinterpret_cast<Result (*)()>(reinterpret_cast<void*>(address))();
+    }
     HMODULE module_ = nullptr;
-    BoolExport initialize_ = nullptr;
-    BoolExport updatePath_ = nullptr;
-    VoidExport uninitialize_ = nullptr;
 };
-
-std::wstring DttscsdkPath();
-// Whether a module with this full path is loaded in this process.
-bool IsModuleLoaded(const std::wstring& path);
 
 }  // namespace tsctest

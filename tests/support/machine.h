@@ -3,24 +3,49 @@
 // the bypass or the override. Put back at scope end, PATH included.
 #pragma once
 
+#include <windows.h>
+
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "support/paths.h"
 #include "support/scoped_environment.h"
 #include "support/scoped_files.h"
 #include "support/scoped_registry.h"
 
 namespace tsctest {
 
-extern const wchar_t kReleaseKey[];      // SOFTWARE\Tesmora\SharedComponents\2026
-extern const wchar_t kQuilKey[];         // SOFTWARE\Tesmora\QUIL\  (sic: with the backslash)
-extern const wchar_t kLockFileFolder[];  // C:\ProgramData\Tesmora\QUIL
+inline constexpr wchar_t kReleaseKey[] = L"SOFTWARE\\Tesmora\\SharedComponents\\2026";
+inline constexpr wchar_t kQuilKey[] = L"SOFTWARE\\Tesmora\\QUIL\\";  // sic: with the backslash
+inline constexpr wchar_t kLockFileFolder[] = L"C:\\ProgramData\\Tesmora\\QUIL";
+
+// This process's id in decimal: in a lock file it means a self-update is running.
+inline std::string OwnProcessId() { return std::to_string(GetCurrentProcessId()); }
+
+// The installer's self-update lock file with this content, and its folder, for one scope.
+struct ScopedLockFile {
+    explicit ScopedLockFile(const std::string& content) : file(Path(), content) {}
+    static std::wstring Path() {
+        return std::wstring(kLockFileFolder) + L"\\TsQUILInstaller.run.lock";
+    }
+    ScopedDirectory folder{kLockFileFolder};
+    ScopedFile file;
+};
 
 class HealthyMachine {
   public:
     // sdkFixture: a file name under bin\fixtures, or a full path.
-    explicit HealthyMachine(const std::wstring& sdkFixture = L"quilsdk.dll");
+    explicit HealthyMachine(const std::wstring& sdkFixture = L"quilsdk.dll")
+        : installRoot_(TempRoot() + L"\\Tesmora Shared\\Components"),
+          sdkPath_(sdkFixture.find(L'\\') == std::wstring::npos ? FixturePath(sdkFixture)
+                                                                : sdkFixture) {
+        releaseKey_.DeleteKey();
+        releaseKey_.SetString(L"InstallPath", installRoot_);
+        releaseKey_.SetString(L"Version", L"1.0");
+        quilKey_.DeleteKey();
+        quilKey_.SetString(L"QUILSDKLocation", sdkPath_);
+    }
 
     // "...\Tesmora Shared\Components", the value of InstallPath.
     const std::wstring& InstallRoot() const { return installRoot_; }
@@ -36,11 +61,12 @@ class HealthyMachine {
     ScopedEnvironmentVariable path_{L"PATH", GetEnv(L"PATH")};
     std::wstring installRoot_;
     std::wstring sdkPath_;
-    ScopedRegistryKey releaseKey_;
-    ScopedRegistryKey quilKey_;
-    ScopedDirectory versionFolder_;
-    ScopedDirectory logFolder_;
-    std::unique_ptr<ScopedMoveAside> lockFileAside_;
+    ScopedRegistryKey releaseKey_{HKEY_LOCAL_MACHINE, kReleaseKey};
+    ScopedRegistryKey quilKey_{HKEY_LOCAL_MACHINE, kQuilKey};
+    ScopedDirectory versionFolder_{installRoot_ + L"\\1.0"};
+    ScopedDirectory logFolder_{WrapperLogFolder()};
+    // A self-update lock left by another test or the demo must not decide this test.
+    ScopedMoveAside lockFileAside_{ScopedLockFile::Path()};
 };
 
 // A healthy machine changed for one case: what the case keeps alive (files, variables, seams)
@@ -58,17 +84,6 @@ struct Scene {
     }
     HealthyMachine machine;
     std::vector<std::shared_ptr<void>> keep;
-};
-
-// This process's id in decimal: in a lock file it means a self-update is running.
-std::string OwnProcessId();
-
-// The installer's self-update lock file with this content, and its folder, for one scope.
-struct ScopedLockFile {
-    explicit ScopedLockFile(const std::string& content);
-    static std::wstring Path();
-    ScopedDirectory folder{kLockFileFolder};
-    ScopedFile file;
 };
 
 }  // namespace tsctest

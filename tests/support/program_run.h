@@ -3,9 +3,18 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 namespace tsctest {
+
+// A kernel handle closed at scope end.
+struct HandleCloser {
+    void operator()(HANDLE handle) const {
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
 struct ProgramRun {
     bool started = false;
@@ -14,6 +23,42 @@ struct ProgramRun {
 };
 
 // Inherits this process's environment; standard input and standard error are the NUL device.
-ProgramRun RunProgram(const std::wstring& path, const std::wstring& arguments);
+inline ProgramRun RunProgram(const std::wstring& path, const std::wstring& arguments) {
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE read = nullptr;
+    HANDLE write = nullptr;
+    if (!CreatePipe(&read, &write, &inheritable, 0)) return {};
+    const UniqueHandle readEnd(read);
+    UniqueHandle writeEnd(write);
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    const UniqueHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                       OPEN_EXISTING, 0, nullptr));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdError = nul.get();
+    startup.hStdOutput = write;
+    std::wstring commandLine = L"\"" + path + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        nullptr, &startup, &info)) {
+        return {};
+    }
+    const UniqueHandle process(info.hProcess);
+    const UniqueHandle thread(info.hThread);
+    // Only the child may hold the write end now, so reading ends when the child ends.
+    writeEnd.reset();
+    ProgramRun run;
+    run.started = true;
+    char chunk[4096];
+    for (DWORD got = 0; ReadFile(read, chunk, sizeof(chunk), &got, nullptr) && got > 0;) {
+        run.output.append(chunk, got);
+    }
+    WaitForSingleObject(info.hProcess, INFINITE);
+    GetExitCodeProcess(info.hProcess, &run.exitCode);
+    return run;
+}
 
 }  // namespace tsctest

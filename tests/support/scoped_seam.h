@@ -14,9 +14,6 @@ class ScopedSeam {
     ScopedSeam(const ScopedSeam&) = delete;
     ScopedSeam& operator=(const ScopedSeam&) = delete;
 
-    // The function the seam pointed to before, for replacements that delegate to it.
-    Pointer original() const { return saved_; }
-
   private:
     Pointer& seam_;
     Pointer saved_;
