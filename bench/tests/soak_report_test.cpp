@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "soak_report.h"
@@ -14,27 +15,23 @@ using bench::PhaseResult;
 
 constexpr std::int64_t kUnmeasured = INT64_MIN;
 
-// Growth of each half of the phase.
-struct Halves {
-    std::int64_t first;
-    std::int64_t second;
-};
-
-std::int64_t Count(std::int64_t at, std::int64_t growth) {
-    return growth == kUnmeasured ? -1 : at + growth;
-}
+// Growth of the phase's first and second half; kUnmeasured for a count that could not be taken.
+using Halves = std::pair<std::int64_t, std::int64_t>;
 
 PhaseResult Phase(std::int64_t cycles, Halves handles, Halves bytes, std::int64_t failures = 0) {
+    const auto after = [](std::int64_t at, std::int64_t growth) {
+        return growth == kUnmeasured ? -1 : at + growth;
+    };
     PhaseResult phase;
     phase.name = "phase";
     phase.cycles = cycles;
     phase.failures = failures;
     phase.handlesAfterWarmUp = 100;
-    phase.handlesAtMiddle = Count(100, handles.first);
-    phase.handlesAtEnd = Count(phase.handlesAtMiddle, handles.second);
+    phase.handlesAtMiddle = after(100, handles.first);
+    phase.handlesAtEnd = after(phase.handlesAtMiddle, handles.second);
     phase.heapBytesAfterWarmUp = 1 << 20;
-    phase.heapBytesAtMiddle = Count(1 << 20, bytes.first);
-    phase.heapBytesAtEnd = Count(phase.heapBytesAtMiddle, bytes.second);
+    phase.heapBytesAtMiddle = after(1 << 20, bytes.first);
+    phase.heapBytesAtEnd = after(phase.heapBytesAtMiddle, bytes.second);
     // Private bytes are shown, never judged: a wild figure must not change the verdict.
     phase.privateBytesAfterWarmUp = 0;
     phase.privateBytesAtEnd = 1'000'000'000;
