@@ -1,6 +1,7 @@
 // Soak: thousands of session cycles and library loads in one process, with the process's
-// handle count and private bytes after a warm-up and at the end, beside the same number of bare
-// platform cycles, so that what the platform itself keeps is not charged to the library.
+// handle count, heap bytes in use and private bytes after a warm-up, halfway and at the end,
+// beside the same number of bare platform cycles and empty DLL loads, so that what the platform
+// itself keeps is not charged to the library.
 //
 // Exit status: 0 when no library phase grew beyond its baseline, 1 when one did, 2 when the
 // run could not be made.
@@ -50,7 +51,8 @@ int main(int argc, char** argv) {
     // A refusal runs part of the bare cycle at most.
     for (const bench::PhaseResult& refusal :
          {scenarios.UnsignedSdk(refusals), scenarios.SelfUpdateRunning(refusals),
-          scenarios.MissingSdkKey(refusals), scenarios.MissingReleaseKey(refusals)}) {
+          scenarios.SmuggledPublisher(refusals), scenarios.MissingSdkKey(refusals),
+          scenarios.MissingReleaseKey(refusals)}) {
         report.Compare(refusal, {bare});
     }
     report.Print();

@@ -1,27 +1,18 @@
 #include "soak_phase.h"
 
 #include <cstdio>
+#include <optional>
 
-#include "support/handle_count.h"
+#include "handle_count.h"
 
 namespace bench {
 namespace {
 
 constexpr std::int64_t kFailuresToGiveUp = 10;
 
-std::int64_t HandleCountNow() {
-    const auto count = tsctest::ProcessHandleCount();
+template <typename Count>
+std::int64_t OrUnmeasured(const std::optional<Count>& count) {
     return count ? static_cast<std::int64_t>(*count) : -1;
-}
-
-std::int64_t PrivateBytesNow() {
-    const auto bytes = tsctest::ProcessPrivateBytes();
-    return bytes ? static_cast<std::int64_t>(*bytes) : -1;
-}
-
-std::int64_t HeapBytesNow() {
-    const auto bytes = tsctest::ProcessHeapBytesInUse();
-    return bytes ? static_cast<std::int64_t>(*bytes) : -1;
 }
 
 }  // namespace
@@ -37,16 +28,22 @@ PhaseResult RunPhase(const std::string& name, std::int64_t warmUpCycles, std::in
     for (std::int64_t i = 0; i < warmUpCycles; ++i) {
         if (!cycle()) ++result.failures;
     }
-    result.handlesAfterWarmUp = HandleCountNow();
-    result.privateBytesAfterWarmUp = PrivateBytesNow();
-    result.heapBytesAfterWarmUp = HeapBytesNow();
     // A phase whose cycles keep failing measures nothing useful: it stops early.
-    for (std::int64_t i = 0; i < cycles && result.failures < kFailuresToGiveUp; ++i) {
-        if (!cycle()) ++result.failures;
-    }
-    result.handlesAtEnd = HandleCountNow();
-    result.privateBytesAtEnd = PrivateBytesNow();
-    result.heapBytesAtEnd = HeapBytesNow();
+    const auto run = [&](std::int64_t count) {
+        for (std::int64_t i = 0; i < count && result.failures < kFailuresToGiveUp; ++i) {
+            if (!cycle()) ++result.failures;
+        }
+    };
+    result.handlesAfterWarmUp = OrUnmeasured(ProcessHandleCount());
+    result.heapBytesAfterWarmUp = OrUnmeasured(ProcessHeapBytesInUse());
+    result.privateBytesAfterWarmUp = OrUnmeasured(ProcessPrivateBytes());
+    run(cycles / 2);
+    result.handlesAtMiddle = OrUnmeasured(ProcessHandleCount());
+    result.heapBytesAtMiddle = OrUnmeasured(ProcessHeapBytesInUse());
+    run(cycles - cycles / 2);
+    result.handlesAtEnd = OrUnmeasured(ProcessHandleCount());
+    result.heapBytesAtEnd = OrUnmeasured(ProcessHeapBytesInUse());
+    result.privateBytesAtEnd = OrUnmeasured(ProcessPrivateBytes());
     return result;
 }
 

@@ -79,20 +79,26 @@ bool SoakReport::WithinBaseline() const {
 }
 
 void SoakReport::Print() const {
-    std::printf("%-36s %6s %4s | %-20s | %-26s | %-26s\n", "", "", "", "handles", "heap KiB in use",
+    std::printf("%-36s %6s %4s | %-27s | %-35s | %-26s\n", "", "", "", "handles", "heap KiB in use",
                 "private KiB");
-    std::printf("%-36s %6s %4s | %6s %6s %6s | %8s %8s %8s | %8s %8s %8s\n", "phase", "cycles",
-                "fail", "warm", "end", "growth", "warm", "end", "growth", "warm", "end", "growth");
+    std::printf("%-36s %6s %4s | %6s %6s %6s %6s | %8s %8s %8s %8s | %8s %8s %8s\n", "phase",
+                "cycles", "fail", "warm", "middle", "end", "growth", "warm", "middle", "end",
+                "growth", "warm", "end", "growth");
     for (const PhaseResult& p : phases_) {
         std::printf(
-            "%-36s %6lld %4lld | %6lld %6lld %6lld | %8lld %8lld %8lld | %8lld %8lld %8lld\n",
+            "%-36s %6lld %4lld | %6lld %6lld %6lld %6lld | %8lld %8lld %8lld %8lld | "
+            "%8lld %8lld %8lld\n",
             p.name.c_str(), static_cast<long long>(p.cycles), static_cast<long long>(p.failures),
-            static_cast<long long>(p.handlesAfterWarmUp), static_cast<long long>(p.handlesAtEnd),
-            static_cast<long long>(p.HandleGrowth()), KiB(p.heapBytesAfterWarmUp),
-            KiB(p.heapBytesAtEnd), KiB(p.HeapGrowth()), KiB(p.privateBytesAfterWarmUp),
-            KiB(p.privateBytesAtEnd), KiB(p.ByteGrowth()));
+            static_cast<long long>(p.handlesAfterWarmUp), static_cast<long long>(p.handlesAtMiddle),
+            static_cast<long long>(p.handlesAtEnd), static_cast<long long>(p.HandleGrowth()),
+            KiB(p.heapBytesAfterWarmUp), KiB(p.heapBytesAtMiddle), KiB(p.heapBytesAtEnd),
+            KiB(p.HeapGrowth()), KiB(p.privateBytesAfterWarmUp), KiB(p.privateBytesAtEnd),
+            KiB(p.ByteGrowth()));
     }
-    std::printf("\n(warm: after the phase's warm-up; end: after its cycles)\n\n");
+    std::printf(
+        "\n(warm: after the phase's warm-up; middle: after half its cycles; end: after all; "
+        "growth of handles and heap: twice that of the half that grew less, so that what the "
+        "platform sets up once is not counted)\n\n");
     std::printf("%-36s | %9s | %14s | %16s | %-18s | %s\n", "library phase", "excess",
                 "excess heap", "excess private", "verdict", "baseline");
     std::printf("%-36s | %9s | %14s | %16s | %-18s |\n", "", "handles", "bytes/cycle",

@@ -15,7 +15,8 @@ namespace {
 constexpr wchar_t kEmptyDll[] = L"bench_empty.dll";
 constexpr wchar_t kEmptyRuntimeDll[] = L"bench_empty_cxx.dll";
 constexpr wchar_t kPlatformLibrary[] = L"DtPal.dll";
-constexpr wchar_t kLockFileName[] = L"TsQUILInstaller.run.lock";
+constexpr wchar_t kUnsignedSdk[] = L"quilsdk_unsigned.dll";
+constexpr wchar_t kSmuggledSdk[] = L"quilsdk_smuggled.dll";
 
 // The stand-in SDK built for long runs (target bench_fixtures): the tests' copy keeps resources
 // for every load and could not be loaded ten thousand times in one process.
@@ -37,11 +38,11 @@ SoakScenarios::SoakScenarios(std::int64_t warmUpCycles)
       path_(tsctest::GetEnv(L"PATH").value_or(L"C:\\windows")) {
     if (!platformLibrary_) problem_ = "cannot load DtPal.dll";
     for (const std::wstring& needed :
-         {tsctest::DttscsdkPath(), machine_.SdkPath(),
-          tsctest::FixturePath(L"quilsdk_unsigned.dll"), tsctest::BinDir() + L"\\" + kEmptyDll,
+         {tsctest::DttscsdkPath(), machine_.SdkPath(), tsctest::FixturePath(kUnsignedSdk),
+          tsctest::FixturePath(kSmuggledSdk), tsctest::BinDir() + L"\\" + kEmptyDll,
           tsctest::BinDir() + L"\\" + kEmptyRuntimeDll}) {
         if (!FileExists(needed)) {
-            problem_ = "missing " + Utf8(needed) + " (build the targets soak and bench_fixtures)";
+            problem_ = "missing " + Utf8(needed) + " (build the target soak)";
         }
     }
 }
@@ -111,7 +112,7 @@ PhaseResult SoakScenarios::EmptyRuntimeLoads(std::int64_t loads) {
 // The start still answers true in the refusals that leave the folder resolvable: the folder is
 // handed out, only the session and the lock are missing.
 PhaseResult SoakScenarios::UnsignedSdk(std::int64_t cycles) {
-    const std::wstring unsignedSdk = tsctest::FixturePath(L"quilsdk_unsigned.dll");
+    const std::wstring unsignedSdk = tsctest::FixturePath(kUnsignedSdk);
     tsctest::ScopedRegistryKey quilKey(HKEY_LOCAL_MACHINE, tsctest::kQuilKey);
     quilKey.SetString(L"QUILSDKLocation", unsignedSdk);
     return SessionPhase("refusal: unsigned SDK", cycles, unsignedSdk, {true, false});
@@ -119,11 +120,19 @@ PhaseResult SoakScenarios::UnsignedSdk(std::int64_t cycles) {
 
 PhaseResult SoakScenarios::SelfUpdateRunning(std::int64_t cycles) {
     // This process is alive for the whole phase: the lock file names a running installer.
-    const tsctest::ScopedDirectory folder(tsctest::kLockFileFolder);
-    const tsctest::ScopedFile lockFile(
-        std::wstring(tsctest::kLockFileFolder) + L"\\" + kLockFileName,
-        std::to_string(GetCurrentProcessId()));
+    const tsctest::ScopedLockFile lockFile(tsctest::OwnProcessId());
     return SessionPhase("refusal: self-update running", cycles, machine_.SdkPath(), {true, false});
+}
+
+// A signature that holds, whose maker's certificate was only added to it, outside the signer's
+// chain: the publisher check refuses it after opening the trust state, the certificate store and
+// the message. The lock file names no process, so every attempt walks the process list first.
+PhaseResult SoakScenarios::SmuggledPublisher(std::int64_t cycles) {
+    const std::wstring smuggledSdk = tsctest::FixturePath(kSmuggledSdk);
+    tsctest::ScopedRegistryKey quilKey(HKEY_LOCAL_MACHINE, tsctest::kQuilKey);
+    quilKey.SetString(L"QUILSDKLocation", smuggledSdk);
+    const tsctest::ScopedLockFile staleLockFile("4294967295");
+    return SessionPhase("refusal: publisher smuggled in", cycles, smuggledSdk, {true, false});
 }
 
 PhaseResult SoakScenarios::MissingSdkKey(std::int64_t cycles) {

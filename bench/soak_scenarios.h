@@ -37,6 +37,7 @@ class SoakScenarios {
     // Session cycles that end in each refusal.
     PhaseResult UnsignedSdk(std::int64_t cycles);
     PhaseResult SelfUpdateRunning(std::int64_t cycles);
+    PhaseResult SmuggledPublisher(std::int64_t cycles);
     PhaseResult MissingSdkKey(std::int64_t cycles);
     PhaseResult MissingReleaseKey(std::int64_t cycles);
 

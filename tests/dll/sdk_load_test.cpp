@@ -4,9 +4,6 @@
 // whether the file carries a trusted signature whose signer's chain names the maker.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdint>
-
 #include <windows.h>
 
 #include <functional>
@@ -14,7 +11,6 @@
 #include <vector>
 
 #include "support/dttscsdk_dll.h"
-#include "support/handle_count.h"
 #include "support/loader_support.h"
 #include "support/machine.h"
 #include "support/paths.h"
@@ -247,32 +243,6 @@ TEST(SdkLoadSequence, OnlyAFoundPathIsRemembered) {
     ASSERT_TRUE(DeleteFileW(sdk.c_str()));
     EXPECT_EQ(StartLines(dll, sdk, false), Load(Refused(sdk, Untrusted(2))))
         << "kept, not looked up";
-}
-
-// Every attempt opens and releases its own file hold, trust state, certificate store, message
-// and process snapshot: repeated refusals leave no handle behind.
-TEST(SdkRefusal, RepeatedAttemptsLeaveNoHandlesBehind) {
-    tsctest::HealthyMachine machine(L"quilsdk_smuggled.dll");
-    const tsctest::ScopedLockFile lockFile("4294967295");
-    const DttscsdkDll dll;
-    const auto attempt = [&dll] {
-        EXPECT_TRUE(dll.Initialize());
-        dll.Uninitialize();
-    };
-    attempt();  // the first attempt loads the trust providers for good
-    // Two windows of ten attempts: a leak grows in both, while a worker the platform starts late
-    // (on a machine still busy starting its services) shows in one only.
-    const auto start = tsctest::ProcessHandleCount();
-    for (int i = 0; i < 10; ++i) attempt();
-    const auto middle = tsctest::ProcessHandleCount();
-    for (int i = 0; i < 10; ++i) attempt();
-    const auto end = tsctest::ProcessHandleCount();
-    ASSERT_TRUE(start && middle && end);
-    const auto growth = [](std::size_t from, std::size_t to) {
-        return static_cast<std::int64_t>(to) - static_cast<std::int64_t>(from);
-    };
-    EXPECT_LE(std::min(growth(*start, *middle), growth(*middle, *end)), 0);
-    EXPECT_FALSE(IsModuleLoaded(machine.SdkPath()));
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
-#include "support/handle_count.h"
+#include "handle_count.h"
 
 #include <windows.h>
 #include <psapi.h>
 
 #include <vector>
 
-namespace tsctest {
+namespace bench {
 namespace {
 
 // SystemExtendedHandleInformation: unlike the older class 16, whose entries carry only the low
@@ -112,4 +112,4 @@ std::optional<std::uint64_t> ProcessHeapBytesInUse() {
     return inUse;
 }
 
-}  // namespace tsctest
+}  // namespace bench

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace tsctest {
+namespace bench {
 
 // The number of handles this process holds, or nullopt when the system cannot list them.
 // GetProcessHandleCount answers 0 under Wine, so the system-wide handle list is walked instead.
@@ -19,4 +19,4 @@ std::optional<std::uint64_t> ProcessPrivateBytes();
 // private bytes grow in whole pages and heap segments, but blind to memory taken outside heaps.
 std::optional<std::uint64_t> ProcessHeapBytesInUse();
 
-}  // namespace tsctest
+}  // namespace bench
