@@ -5,12 +5,6 @@
 // calls the SDK received, and the state after.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
-#include <cstdint>
-#include <string>
-#include <vector>
-
 #include "support/dttscsdk_dll.h"
 #include "support/loader_support.h"
 #include "support/machine.h"
@@ -30,13 +24,7 @@ const std::string kSep = tsctest::kSeparatorLine;
 const std::string kE = "[ERROR] QUILAPIWrapperImpl::";
 const std::string kNotInit = kE + "Uninitialize: Not initialized!";
 const std::string kNoLock = kE + "LockDirectory: Failed to obtain LockDirectoryFunc handle!";
-const std::string kNoUnlock = kE + "UnLockDirectory: Failed to obtain UnLockDirectoryFunc handle!";
 const std::string kLockEmpty = kE + "LockDirectory: Argument \"directoryToLock \" is empty!";
-const std::string kUnlockEmpty = kE + "UnLockDirectory: Argument \"directoryToLock \" is empty!";
-const Lines kLock = {"LockDirectory"}, kUnlock = {"UnLockDirectory"};
-std::string Api(const std::string& op, int code) {
-    return kE + op + ": API returned error code " + std::to_string(code);
-}
 
 // Loaded: library loaded, no session. Orphaned: library unloaded, session still open.
 // Forgotten: library still mapped after a failed unload, but no longer known to the wrapper.
@@ -74,13 +62,14 @@ std::int32_t RunOp(Op op, const std::string& folder) {
 void Reach(State state) {
     if (state == Idle) return;
     if (state == Loaded) {
-        tsctest::ScopedEnvironmentVariable fail(L"QUILSDK_STANDIN_RESULT_Initialize", L"77");
+        const tsctest::ScopedEnvironmentVariable fail(L"QUILSDK_STANDIN_RESULT_Initialize", L"77");
         ASSERT_EQ(Wrapper().Initialize("TSC", "2026", "neutral"), 77);
         return;
     }
     ASSERT_EQ(Wrapper().Initialize("TSC", "2026", "neutral"), 0);
     if (state == Orphaned) {
-        tsctest::ScopedEnvironmentVariable fail(L"QUILSDK_STANDIN_RESULT_Uninitialize", L"-5");
+        const tsctest::ScopedEnvironmentVariable fail(L"QUILSDK_STANDIN_RESULT_Uninitialize",
+                                                      L"-5");
         ASSERT_EQ(Wrapper().Uninitialize(), -5);
     }
     if (state == Forgotten) {
@@ -118,12 +107,12 @@ const TransitionCase kRows[] = {
     {"IdleUninitialize",         Idle, Uninit,      7, {kSep, kNotInit},     {}, Idle},
     {"IdleLock",                 Idle, Lock,        4, {kSep, kNoLock},      {}, Idle},
     {"IdleLockEmpty",            Idle, LockEmpty,   5, {kSep, kLockEmpty},   {}, Idle},
-    {"IdleUnlock",               Idle, Unlock,      4, {kSep, kNoUnlock},    {}, Idle},
-    {"IdleUnlockEmpty",          Idle, UnlockEmpty, 5, {kSep, kUnlockEmpty}, {}, Idle},
+    {"IdleUnlock",               Idle, Unlock,      4, {kSep, kE + "UnLockDirectory: Failed to obtain UnLockDirectoryFunc handle!"}, {}, Idle},
+    {"IdleUnlockEmpty",          Idle, UnlockEmpty, 5, {kSep, kE + "UnLockDirectory: Argument \"directoryToLock \" is empty!"}, {}, Idle},
     // From loaded: lock and unlock pass the empty session id on, which the stand-in refuses with 20.
     {"LoadedUninitialize",       Loaded, Uninit,  7, {kNotInit},                   {},      Loaded},
-    {"LoadedLock",               Loaded, Lock,   20, {Api("LockDirectory", 20)},   kLock,   Loaded},
-    {"LoadedUnlock",             Loaded, Unlock, 20, {Api("UnLockDirectory", 20)}, kUnlock, Loaded},
+    {"LoadedLock",               Loaded, Lock,   20, {kE + "LockDirectory: API returned error code 20"},   {"LockDirectory"},   Loaded},
+    {"LoadedUnlock",             Loaded, Unlock, 20, {kE + "UnLockDirectory: API returned error code 20"}, {"UnLockDirectory"}, Loaded},
     {"OpenInitialize",           Open, Init,      2, {},           {}, Open},
     {"OpenLockEmpty",            Open, LockEmpty, 5, {kLockEmpty}, {}, Open},
     // The unload is only reported as failed, so the library does stay mapped here.

@@ -1,15 +1,9 @@
-// The wrapper log where the exports cannot show it: the bytes of a line, an unknown local time, a
-// missing folder, and the expansion of the folder at its length bound.
+// The wrapper log where the exports cannot show it: the bytes of a line, an unknown local time,
+// a file system that refuses byte-range locks, a missing folder, and the expansion of the folder
+// at its length bound.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
-#include <string>
-#include <vector>
-
-#include "support/paths.h"
 #include "support/scoped_environment.h"
-#include "support/scoped_files.h"
 #include "support/scoped_seam.h"
 #include "support/table.h"
 #include "support/wrapper_log.h"
@@ -18,38 +12,50 @@
 
 namespace {
 
-using tsctest::LogWatcher;
+using tsctest::ScopedSeam;
 using Lines = std::vector<std::string>;
 QUILAPIWrapperImpl& Wrapper() { return QUILAPIWrapperImpl::GetInstance(); }
+const std::string kSep = tsctest::kSeparatorLine;
 
 class WrapperLog : public ::testing::Test {
   protected:
     tsctest::ScopedDirectory logFolder_{tsctest::WrapperLogFolder()};
+    tsctest::LogWatcher log_;
 };
 
 // The first line of a process follows a separator; text beyond ASCII is written as UTF-8
 // without a byte-order mark (narrow messages byte for byte), and line feeds as CR LF.
 TEST_F(WrapperLog, LinesAreUtf8WithCrLf) {
-    LogWatcher log;
     Wrapper().LogInfo("Initialize: plc = \"\xC3\x9C\xE6\x97\xA5\"");  // "Ü日"
     Wrapper().WriteLogLine(L"[INFO] Load: QUIL SDK path = C:\\\u00C5\u5171\u6709\\sdk.dll");
     Wrapper().LogError("two\nparts");
     Wrapper().LogInfo("");
-    EXPECT_EQ(log.NewBytes().rfind(std::string(71, '=') + "\r\n[", 0), 0u) << log.NewBytes();
-    EXPECT_EQ(log.NewMessages(),
-              (Lines{tsctest::kSeparatorLine,
-                     "[INFO] QUILAPIWrapperImpl::Initialize: plc = \"\xC3\x9C\xE6\x97\xA5\"",
+    EXPECT_EQ(log_.NewBytes().rfind(std::string(71, '=') + "\r\n[", 0), 0u) << log_.NewBytes();
+    EXPECT_EQ(log_.NewMessages(),
+              (Lines{kSep, "[INFO] QUILAPIWrapperImpl::Initialize: plc = \"\xC3\x9C\xE6\x97\xA5\"",
                      "[INFO] Load: QUIL SDK path = C:\\\xC3\x85\xE5\x85\xB1\xE6\x9C\x89\\sdk.dll",
                      "[ERROR] QUILAPIWrapperImpl::two", "parts", "[INFO] QUILAPIWrapperImpl::"}));
 }
 
-TEST_F(WrapperLog, UnknownLocalTimeLeavesTheBracketsEmpty) {
-    LogWatcher log;
-    const tsctest::ScopedSeam time(
-        tsc::seams::localTime, +[](struct tm*, const __time64_t*) -> errno_t { return EINVAL; });
-    Wrapper().LogInfo("Initialize: x");
-    EXPECT_EQ(log.NewLines(),
-              (Lines{tsctest::kSeparatorLine, "[] [INFO] QUILAPIWrapperImpl::Initialize: x"}));
+// Without a local time the brackets stay empty. Only a lock held by another writer is waited
+// for: a refused lock (some network shares and filter drivers) means one try per line, and the
+// line is written at once, whole.
+int lockCalls = 0;
+TEST_F(WrapperLog, UnknownTimeAndRefusedLockStillWriteEachLineAtOnce) {
+    {
+        const ScopedSeam time(
+            tsc::seams::localTime,
+            +[](struct tm*, const __time64_t*) -> errno_t { return EINVAL; });
+        const ScopedSeam lock(
+            tsc::seams::lockFile, +[](HANDLE, DWORD, DWORD, DWORD, DWORD, LPOVERLAPPED) -> BOOL {
+                ++lockCalls;
+                SetLastError(ERROR_NOT_SUPPORTED);
+                return FALSE;
+            });
+        Wrapper().LogInfo("Initialize: x");
+    }
+    EXPECT_EQ(lockCalls, 2) << "one for the separator, one for the line";
+    EXPECT_EQ(log_.NewLines(), (Lines{kSep, "[] [INFO] QUILAPIWrapperImpl::Initialize: x"}));
 }
 
 TEST_F(WrapperLog, MissingFolderIsNotCreated) {
@@ -68,21 +74,19 @@ struct ExpansionCase : tsctest::Row {
 
 int expansions = 0;
 bool expansionFails = false;
-DWORD(WINAPI* realExpand)(LPCWSTR, LPWSTR, DWORD) = tsc::seams::expandLogFolder;
+DWORD(WINAPI* const realExpand)(LPCWSTR, LPWSTR, DWORD) = tsc::seams::expandLogFolder;
 
 class LogFolderExpansion : public WrapperLog,
                            public ::testing::WithParamInterface<ExpansionCase> {};
 
 TEST_P(LogFolderExpansion, KeepsAPathOnlyWithinTheBuffer) {
-    LogWatcher log;
+    const std::size_t length = GetParam().length;
     {
-        const std::size_t length = GetParam().length;
         expansionFails = length == 0;
         const tsctest::ScopedEnvironmentVariable folder(
             L"LOCALAPPDATA", L"C:\\" + std::wstring(length ? length - 3 : 1, L'x'));
-        const tsctest::ScopedSeam expand(
-            tsc::seams::expandLogFolder,
-            +[](LPCWSTR source, LPWSTR target, DWORD size) -> DWORD WINAPI {
+        const ScopedSeam expand(
+            tsc::seams::expandLogFolder, +[](LPCWSTR source, LPWSTR target, DWORD size) -> DWORD {
                 ++expansions;
                 return expansionFails ? 0 : realExpand(source, target, size);
             });
@@ -90,11 +94,10 @@ TEST_P(LogFolderExpansion, KeepsAPathOnlyWithinTheBuffer) {
         Wrapper().LogInfo("Initialize: lost too");
     }
     EXPECT_EQ(expansions, GetParam().expansions);
-    EXPECT_TRUE(log.NewBytes().empty());
+    EXPECT_TRUE(log_.NewBytes().empty());
     if (GetParam().expansions == 2) {
         Wrapper().LogInfo("Initialize: kept");
-        EXPECT_EQ(log.NewMessages(),
-                  (Lines{tsctest::kSeparatorLine, "[INFO] QUILAPIWrapperImpl::Initialize: kept"}));
+        EXPECT_EQ(log_.NewMessages(), (Lines{kSep, "[INFO] QUILAPIWrapperImpl::Initialize: kept"}));
     }
 }
 
