@@ -44,13 +44,12 @@ TEST(RegistryValueText, EndsAtTheFirstNulOrTheEndOfTheData) {
 
 // A separator only where needed: not after a drive letter, a separator or nothing.
 TEST(PathJoin, SeparatorOnlyWhereNeeded) {
-    EXPECT_EQ(tsc::JoinPath(L"C:\\ProgramData", L"x.lock"), L"C:\\ProgramData\\x.lock");
-    EXPECT_EQ(tsc::JoinPath(L"C:\\Temp\\", L"x.lock"), L"C:\\Temp\\x.lock");
-    EXPECT_EQ(tsc::JoinPath(L"C:\\Temp/", L"x.lock"), L"C:\\Temp/x.lock");
-    EXPECT_EQ(tsc::JoinPath(L"", L"x.lock"), L"x.lock");
-    EXPECT_EQ(tsc::JoinPath(L"D:", L"x.lock"), L"D:x.lock");
-    EXPECT_EQ(tsc::JoinPath(L"1:", L"x.lock"), L"1:\\x.lock");
-    EXPECT_EQ(tsc::JoinPath(L"\\\\host\\share", L"x.lock"), L"\\\\host\\share\\x.lock");
+    // clang-format off
+    const std::pair<std::wstring, std::wstring> joins[] = {
+        {L"C:\\ProgramData", L"C:\\ProgramData\\x.lock"}, {L"C:\\Temp\\", L"C:\\Temp\\x.lock"}, {L"C:\\Temp/", L"C:\\Temp/x.lock"},
+        {L"", L"x.lock"}, {L"D:", L"D:x.lock"}, {L"1:", L"1:\\x.lock"}, {L"\\\\host\\share", L"\\\\host\\share\\x.lock"}};
+    // clang-format on
+    for (const auto& [left, joined] : joins) EXPECT_EQ(tsc::JoinPath(left, L"x.lock"), joined);
 }
 
 // At most 11 bytes are read: more can never make the content equal a process id.
