@@ -241,7 +241,7 @@ TEST(SdkFileHold, CheckedFileCannotChangeBeforeItIsLoaded) {
     dtutUninitializeTSC();
 }
 
-// What the manager reports.
+// What the manager's folder step, lock and teardown report through the diagnostic sink.
 using Messages = std::vector<Diagnostic>;
 
 const Diagnostic kNoCustomPath{"FATAL", "There is no custom path set"};
@@ -301,7 +301,7 @@ std::wstring Long(std::size_t length, std::wstring text = L"C:\\dttsc-missing") 
 const std::wstring kNonLatinRoot =
     L"C:\\dttsc-missing\\\u041a\u043e\u043c\u043f-\u7d44\u4ef6-\u00fc";
 const std::string kVersion = "{root}\\1.0";
-using M = HealthyMachine&;
+using M = HealthyMachine&;  // the machine a row changes
 
 // clang-format off
 const FolderCase kRegistryCases[] = {
