@@ -32,8 +32,8 @@ const std::string kLockEmpty = kE + "LockDirectory: Argument \"directoryToLock \
 // Loaded: library loaded, no session. Orphaned: library unloaded, session still open.
 // Forgotten: library still mapped after a failed unload, but no longer known to the wrapper.
 enum State { Idle, Loaded, Open, Orphaned, Forgotten };
-using Op = std::int32_t (*)(const std::string& folder);
-using S = const std::string&;
+using Op = std::int32_t (*)(const std::string& folder);  // the operation of a row
+using S = const std::string&;                            // its folder argument
 
 std::int32_t UninitializeUnloadFails(S = "") {
     const ScopedSeam unload(
