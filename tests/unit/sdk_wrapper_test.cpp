@@ -1,15 +1,11 @@
-// The cells of the SDK wrapper's state table (library loaded or not, session open or not) that a
-// host cannot reach through the exports, which never pass an empty argument and never act on a
-// session the wrapper has forgotten; the other cells are rows of the DLL's session table. Driven
-// on the process-wide wrapper with the signed stand-in SDK and checked by status, log lines, the
-// calls the SDK received, and the state after.
+// The SDK wrapper where the exports cannot show it. The cells of its state table (library loaded
+// or not, session open or not) that a host cannot reach, since the exports never pass an empty
+// argument and never act on a session the wrapper has forgotten; the other cells are rows of the
+// DLL's session table. Driven on the process-wide wrapper with the signed stand-in SDK and
+// checked by status, log lines, the calls the SDK received, and the state after. And its log:
+// the bytes of a line, an unknown local time, a file system that refuses byte-range locks, a
+// missing folder, and the expansion of the folder at its length bound.
 #include <gtest/gtest.h>
-
-#include <windows.h>
-
-#include <cstdint>
-#include <string>
-#include <vector>
 
 #include "support/dttscsdk_dll.h"
 #include "support/loader_support.h"
@@ -23,68 +19,50 @@
 
 namespace {
 
+using namespace tsctest;
 using Lines = std::vector<std::string>;
 QUILAPIWrapperImpl& Wrapper() { return QUILAPIWrapperImpl::GetInstance(); }
 
-const std::string kSep = tsctest::kSeparatorLine;
+const std::string kSep = kSeparatorLine;
 const std::string kE = "[ERROR] QUILAPIWrapperImpl::";
 const std::string kNotInit = kE + "Uninitialize: Not initialized!";
 const std::string kNoLock = kE + "LockDirectory: Failed to obtain LockDirectoryFunc handle!";
-const std::string kNoUnlock = kE + "UnLockDirectory: Failed to obtain UnLockDirectoryFunc handle!";
 const std::string kLockEmpty = kE + "LockDirectory: Argument \"directoryToLock \" is empty!";
-const std::string kUnlockEmpty = kE + "UnLockDirectory: Argument \"directoryToLock \" is empty!";
-const Lines kLock = {"LockDirectory"}, kUnlock = {"UnLockDirectory"};
-std::string Api(const std::string& op, int code) {
-    return kE + op + ": API returned error code " + std::to_string(code);
-}
 
 // Loaded: library loaded, no session. Orphaned: library unloaded, session still open.
 // Forgotten: library still mapped after a failed unload, but no longer known to the wrapper.
 enum State { Idle, Loaded, Open, Orphaned, Forgotten };
-enum Op { Init, InitNoPlc, Uninit, UninitUnloadFails, Lock, LockEmpty, Unlock, UnlockEmpty };
+using Op = std::int32_t (*)(const std::string& folder);  // the operation of a row
+using S = const std::string&;                            // its folder argument
 
-struct TransitionCase : tsctest::Row {
+std::int32_t UninitializeUnloadFails(S = "") {
+    const ScopedSeam unload(
+        tsc::seams::freeLibrary, +[](HMODULE) -> BOOL { return FALSE; });
+    return Wrapper().Uninitialize();
+}
+
+struct TransitionCase : Row {
     State from;
     Op op;
     std::int32_t status;
-    Lines lines;
-    Lines calls;  // the SDK exports called, in order
+    Lines lines, calls;  // the log lines and the SDK exports called, in order
     State to;
 };
-
-// clang-format off
-std::int32_t RunOp(Op op, const std::string& folder) {
-    switch (op) {
-        case Init:        return Wrapper().Initialize("TSC", "2026", "neutral");
-        case InitNoPlc:   return Wrapper().Initialize("", "2026", "neutral");
-        case Uninit:      return Wrapper().Uninitialize();
-        case Lock:        return Wrapper().LockDirectory(folder);
-        case LockEmpty:   return Wrapper().LockDirectory("");
-        case Unlock:      return Wrapper().UnLockDirectory(folder);
-        case UnlockEmpty: return Wrapper().UnLockDirectory("");
-        case UninitUnloadFails: {
-            tsctest::ScopedSeam unload(tsc::seams::freeLibrary, +[](HMODULE) -> BOOL WINAPI { return FALSE; });
-            return Wrapper().Uninitialize();
-        }
-    }
-    return -1;
-}
-// clang-format on
 
 void Reach(State state) {
     if (state == Idle) return;
     if (state == Loaded) {
-        tsctest::ScopedEnvironmentVariable fail(L"QUILSDK_STANDIN_RESULT_Initialize", L"77");
+        const ScopedEnvironmentVariable fail(L"QUILSDK_STANDIN_RESULT_Initialize", L"77");
         ASSERT_EQ(Wrapper().Initialize("TSC", "2026", "neutral"), 77);
         return;
     }
     ASSERT_EQ(Wrapper().Initialize("TSC", "2026", "neutral"), 0);
     if (state == Orphaned) {
-        tsctest::ScopedEnvironmentVariable fail(L"QUILSDK_STANDIN_RESULT_Uninitialize", L"-5");
+        const ScopedEnvironmentVariable fail(L"QUILSDK_STANDIN_RESULT_Uninitialize", L"-5");
         ASSERT_EQ(Wrapper().Uninitialize(), -5);
     }
     if (state == Forgotten) {
-        ASSERT_EQ(RunOp(UninitUnloadFails, ""), 1);
+        ASSERT_EQ(UninitializeUnloadFails(), 1);
     }
 }
 
@@ -95,43 +73,133 @@ class SdkWrapperTransition : public ::testing::TestWithParam<TransitionCase> {
         Wrapper().UnLockDirectory(folder_);
         Wrapper().Uninitialize();
     }
-    tsctest::HealthyMachine machine_;
-    std::string folder_ = tsctest::Utf8(machine_.Folder()) + "\\";
+    HealthyMachine machine_;
+    std::string folder_ = Utf8(machine_.Folder()) + "\\";
 };
 
 TEST_P(SdkWrapperTransition, StatusLinesCallsAndState) {
     const TransitionCase& row = GetParam();
     ASSERT_NO_FATAL_FAILURE(Reach(row.from));
-    tsctest::LogWatcher log;
-    tsctest::SdkJournal journal;
-    EXPECT_EQ(RunOp(row.op, folder_), row.status);
+    LogWatcher log;
+    SdkJournal journal;
+    EXPECT_EQ(row.op(folder_), row.status);
     EXPECT_EQ(log.NewMessages(), row.lines);
     EXPECT_EQ(journal.Exports(), row.calls);
-    EXPECT_EQ(tsctest::IsModuleLoaded(machine_.SdkPath()), row.to == Loaded || row.to == Open);
+    EXPECT_EQ(IsModuleLoaded(machine_.SdkPath()), row.to == Loaded || row.to == Open);
     EXPECT_EQ(!Wrapper().SessionId().empty(), row.to == Open || row.to == Orphaned);
 }
 
 // clang-format off
 const TransitionCase kRows[] = {
-    {"IdleInitializeWithoutPlc", Idle, InitNoPlc, 5,
-         {kSep, kE + "Initialize: Either \"plc\" or \"release\" argument absent!"}, {}, Idle},
-    {"IdleUninitialize",         Idle, Uninit,      7, {kSep, kNotInit},     {}, Idle},
-    {"IdleLock",                 Idle, Lock,        4, {kSep, kNoLock},      {}, Idle},
-    {"IdleLockEmpty",            Idle, LockEmpty,   5, {kSep, kLockEmpty},   {}, Idle},
-    {"IdleUnlock",               Idle, Unlock,      4, {kSep, kNoUnlock},    {}, Idle},
-    {"IdleUnlockEmpty",          Idle, UnlockEmpty, 5, {kSep, kUnlockEmpty}, {}, Idle},
+    {"IdleInitializeWithoutPlc", Idle, [](S) { return Wrapper().Initialize("", "2026", "neutral"); }, 5,
+                                      {kSep, kE + "Initialize: Either \"plc\" or \"release\" argument absent!"}, {}, Idle},
+    {"IdleUninitialize",   Idle, [](S) { return Wrapper().Uninitialize(); },      7, {kSep, kNotInit},   {}, Idle},
+    {"IdleLock",           Idle, [](S f) { return Wrapper().LockDirectory(f); },  4, {kSep, kNoLock},    {}, Idle},
+    {"IdleLockEmpty",      Idle, [](S) { return Wrapper().LockDirectory(""); },   5, {kSep, kLockEmpty}, {}, Idle},
+    {"IdleUnlock",         Idle, [](S f) { return Wrapper().UnLockDirectory(f); }, 4, {kSep, kE + "UnLockDirectory: Failed to obtain UnLockDirectoryFunc handle!"}, {}, Idle},
+    {"IdleUnlockEmpty",    Idle, [](S) { return Wrapper().UnLockDirectory(""); },  5, {kSep, kE + "UnLockDirectory: Argument \"directoryToLock \" is empty!"}, {}, Idle},
     // From loaded: lock and unlock pass the empty session id on, which the stand-in refuses with 20.
-    {"LoadedUninitialize",       Loaded, Uninit,  7, {kNotInit},                   {},      Loaded},
-    {"LoadedLock",               Loaded, Lock,   20, {Api("LockDirectory", 20)},   kLock,   Loaded},
-    {"LoadedUnlock",             Loaded, Unlock, 20, {Api("UnLockDirectory", 20)}, kUnlock, Loaded},
-    {"OpenInitialize",           Open, Init,      2, {},           {}, Open},
-    {"OpenLockEmpty",            Open, LockEmpty, 5, {kLockEmpty}, {}, Open},
+    {"LoadedUninitialize", Loaded, [](S) { return Wrapper().Uninitialize(); },       7, {kNotInit}, {}, Loaded},
+    {"LoadedLock",         Loaded, [](S f) { return Wrapper().LockDirectory(f); },  20, {kE + "LockDirectory: API returned error code 20"},   {"LockDirectory"},   Loaded},
+    {"LoadedUnlock",       Loaded, [](S f) { return Wrapper().UnLockDirectory(f); }, 20, {kE + "UnLockDirectory: API returned error code 20"}, {"UnLockDirectory"}, Loaded},
+    {"OpenInitialize",     Open, [](S) { return Wrapper().Initialize("TSC", "2026", "neutral"); }, 2, {}, {}, Open},
+    {"OpenLockEmpty",      Open, [](S) { return Wrapper().LockDirectory(""); },      5, {kLockEmpty}, {}, Open},
     // The unload is only reported as failed, so the library does stay mapped here.
-    {"OpenUninitializeUnloadFails", Open, UninitUnloadFails, 1, {kE + "Uninitialize: Unload failed!"}, {"Uninitialize"}, Loaded},
-    {"OrphanedLockEmpty",        Orphaned, LockEmpty, 5, {kLockEmpty}, {}, Orphaned},
-    {"ForgottenLock",            Forgotten, Lock,     4, {kNoLock},    {}, Loaded},
+    {"OpenUninitializeUnloadFails", Open, UninitializeUnloadFails, 1, {kE + "Uninitialize: Unload failed!"}, {"Uninitialize"}, Loaded},
+    {"OrphanedLockEmpty",  Orphaned, [](S) { return Wrapper().LockDirectory(""); },  5, {kLockEmpty}, {}, Orphaned},
+    {"ForgottenLock",      Forgotten, [](S f) { return Wrapper().LockDirectory(f); }, 4, {kNoLock},   {}, Loaded},
 };
 // clang-format on
-INSTANTIATE_TEST_SUITE_P(Rows, SdkWrapperTransition, ::testing::ValuesIn(kRows), tsctest::RowName);
+INSTANTIATE_TEST_SUITE_P(Rows, SdkWrapperTransition, ::testing::ValuesIn(kRows), RowName);
+
+class WrapperLog : public ::testing::Test {
+  protected:
+    ScopedDirectory logFolder_{WrapperLogFolder()};
+    LogWatcher log_;
+};
+
+// The first line of a process follows a separator; text beyond ASCII is written as UTF-8
+// without a byte-order mark (narrow messages byte for byte), and line feeds as CR LF.
+TEST_F(WrapperLog, LinesAreUtf8WithCrLf) {
+    Wrapper().LogInfo("Initialize: plc = \"\xC3\x9C\xE6\x97\xA5\"");  // "Ü日"
+    Wrapper().WriteLogLine(L"[INFO] Load: QUIL SDK path = C:\\\u00C5\u5171\u6709\\sdk.dll");
+    Wrapper().LogError("two\nparts");
+    Wrapper().LogInfo("");
+    EXPECT_EQ(log_.NewBytes().rfind(std::string(71, '=') + "\r\n[", 0), 0u) << log_.NewBytes();
+    EXPECT_EQ(log_.NewMessages(),
+              (Lines{kSep, "[INFO] QUILAPIWrapperImpl::Initialize: plc = \"\xC3\x9C\xE6\x97\xA5\"",
+                     "[INFO] Load: QUIL SDK path = C:\\\xC3\x85\xE5\x85\xB1\xE6\x9C\x89\\sdk.dll",
+                     "[ERROR] QUILAPIWrapperImpl::two", "parts", "[INFO] QUILAPIWrapperImpl::"}));
+}
+
+// Without a local time the brackets stay empty. Only a lock held by another writer is waited
+// for: a refused lock (some network shares and filter drivers) means one try per line, and the
+// line is written at once, whole.
+int lockCalls = 0;
+TEST_F(WrapperLog, UnknownTimeAndRefusedLockStillWriteEachLineAtOnce) {
+    {
+        const ScopedSeam time(
+            tsc::seams::localTime,
+            +[](struct tm*, const __time64_t*) -> errno_t { return EINVAL; });
+        const ScopedSeam lock(
+            tsc::seams::lockFile, +[](HANDLE, DWORD, DWORD, DWORD, DWORD, LPOVERLAPPED) -> BOOL {
+                ++lockCalls;
+                SetLastError(ERROR_NOT_SUPPORTED);
+                return FALSE;
+            });
+        Wrapper().LogInfo("Initialize: x");
+    }
+    EXPECT_EQ(lockCalls, 2) << "one for the separator, one for the line";
+    EXPECT_EQ(log_.NewLines(), (Lines{kSep, "[] [INFO] QUILAPIWrapperImpl::Initialize: x"}));
+}
+
+TEST_F(WrapperLog, MissingFolderIsNotCreated) {
+    const ScopedMoveAside aside(WrapperLogFolder());
+    Wrapper().LogError("LockDirectory: Failed to obtain LockDirectoryFunc handle!");
+    EXPECT_EQ(GetFileAttributesW(WrapperLogFolder().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The folder's expansion may fill the 260-character buffer, no more: a path is kept from an
+// expansion of 259 characters, while a longer or failed one writes nothing and is tried again
+// for every line.
+struct ExpansionCase : Row {
+    std::size_t length;  // of LOCALAPPDATA; 0: the expansion fails
+    int expansions;      // for two lines
+};
+
+int expansions = 0;
+bool expansionFails = false;
+DWORD(WINAPI* const realExpand)(LPCWSTR, LPWSTR, DWORD) = tsc::seams::expandLogFolder;
+
+class LogFolderExpansion : public WrapperLog,
+                           public ::testing::WithParamInterface<ExpansionCase> {};
+
+TEST_P(LogFolderExpansion, KeepsAPathOnlyWithinTheBuffer) {
+    {
+        const std::size_t length = GetParam().length;
+        expansionFails = length == 0;
+        const ScopedEnvironmentVariable folder(
+            L"LOCALAPPDATA", L"C:\\" + std::wstring(length ? length - 3 : 1, L'x'));
+        const ScopedSeam expand(
+            tsc::seams::expandLogFolder, +[](LPCWSTR source, LPWSTR target, DWORD size) -> DWORD {
+                ++expansions;
+                return expansionFails ? 0 : realExpand(source, target, size);
+            });
+        Wrapper().LogInfo("Initialize: lost");
+        Wrapper().LogInfo("Initialize: lost too");
+    }
+    EXPECT_EQ(expansions, GetParam().expansions);
+    EXPECT_TRUE(log_.NewBytes().empty());
+    if (GetParam().expansions == 2) {
+        Wrapper().LogInfo("Initialize: kept");
+        EXPECT_EQ(log_.NewMessages(), (Lines{kSep, "[INFO] QUILAPIWrapperImpl::Initialize: kept"}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, LogFolderExpansion,
+                         ::testing::Values(ExpansionCase{"Of259Characters", 259, 1},
+                                           ExpansionCase{"Of260Characters", 260, 2},
+                                           ExpansionCase{"Failed", 0, 2}),
+                         RowName);
 
 }  // namespace
