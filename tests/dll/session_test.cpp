@@ -145,10 +145,10 @@ TEST_P(Sessions, ShowTheWholeOutcome) {
     tsctest::SetEnv(L"PATH", before);
     EXPECT_EQ(s.dll->UpdatePath(), row.update != No);
     const std::optional<std::wstring> path = tsctest::GetEnv(L"PATH");
-    s.dll->Uninitialize();
+    if (!row.log.empty()) s.dll->Uninitialize();  // a refused start leaves nothing to tear down
     const std::wstring folder = Rooted(s, row.folder);
-    const bool separator = folder.ends_with(L'\\');  // one trailing separator is dropped
-    const std::wstring head = folder.substr(0, folder.size() - (separator ? 1 : 0));
+    // One trailing separator is dropped.
+    const std::wstring head = folder.substr(0, folder.size() - folder.ends_with(L'\\'));
     EXPECT_EQ(path, row.update == Prepends ? head + L";" + *before : before);
 
     const Lines logged = log.NewMessages();
@@ -169,8 +169,8 @@ TEST_P(Sessions, ShowTheWholeOutcome) {
     const auto has = [&](const std::string& line) { return std::ranges::count(logged, line) > 0; };
     EXPECT_EQ(tsctest::IsModuleLoaded(s.machine.SdkPath()),
               has(tsctest::kLoadedLine) && !has(kUnloaded));
-    if (row.log.empty()) {  // a refused start leaves nothing to tear down
-        s.keep.pop_back();  // without its cause, the next start works
+    if (row.log.empty()) {  // without its cause, the next start works
+        s.keep.pop_back();
         EXPECT_TRUE(s.dll->Initialize());
         s.dll->Uninitialize();
     }
@@ -269,7 +269,7 @@ INSTANTIATE_TEST_SUITE_P(Sdk, Sessions, ::testing::ValuesIn(kSdkCases), tsctest:
 // characters or fewer is not handed out and not locked; 5 is enough. An override taken once is
 // remembered: a later start without it takes the registry's root itself and ignores Version,
 // unless the switch is on without the variable.
-const auto kEarlierOverride = Override(REG_DWORD, {1, 0, 0, 0}, L"C:\\xy");
+const auto kEarlierOverride = Override(REG_DWORD, kOne, L"C:\\xy");
 const SessionCase kOverrideCases[] = {
     {"SingleByteOne",     Override(REG_BINARY, {1}, L"{root}"),              nullptr, true, Prepends, L"{root}", kCalls, kLog},
     {"FourBytesOne",      Override(REG_BINARY, kOne, L"{root}"),             nullptr, true, Prepends, L"{root}", kCalls, kLog},
