@@ -210,7 +210,7 @@ TEST(SdkLoadSequence, OnlyAFoundPathIsRemembered) {
               0u);
     Start(dll, sdk, Loaded(sdk));
     s.machine.QuilKey().DeleteKey();
-    s.LockFile(OwnProcessId(), true);
+    s.Keep<tsctest::ScopedLockFile>(OwnProcessId());
     Start(dll, sdk, kRunning);
     s.keep.pop_back();  // the self-update ends
     SCOPED_TRACE("kept");
