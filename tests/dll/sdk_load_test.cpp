@@ -4,16 +4,11 @@
 // whether the file carries a trusted signature whose signer's chain names the maker.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
 #include <functional>
-#include <string>
-#include <vector>
 
 #include "support/dttscsdk_dll.h"
 #include "support/loader_support.h"
 #include "support/machine.h"
-#include "support/paths.h"
 #include "support/sdk_journal.h"
 #include "support/table.h"
 #include "support/wrapper_log.h"
@@ -22,28 +17,20 @@ namespace {
 
 using tsctest::DttscsdkDll;
 using tsctest::IsModuleLoaded;
-using tsctest::Utf8;
+using tsctest::OwnProcessId;
 using Lines = std::vector<std::string>;
 
 constexpr wchar_t kValueName[] = L"QUILSDKLocation";
-const Lines kSessionCalls = {"Initialize", "ReleaseMemory", "LockDirectory", "UnLockDirectory",
-                             "Uninitialize"};
-const Lines kRunning = {"[INFO] Load: Self-update is running", tsctest::kLoadFailedLine};
 const std::string kError = "[ERROR] QUILAPIWrapperImpl::";
 const std::string kPublisherNotFound =
     "[ERROR] CertFindCertificateInStore returned ERROR: 2148081668";
 
-// The lines of a load: the session line, then `after`.
-Lines Load(Lines after) {
-    after.insert(after.begin(), tsctest::kSessionLine);
-    return after;
-}
-// The lines after the session line, by outcome.
+// The lines of a load after the session line, by outcome.
+const Lines kRunning = {"[INFO] Load: Self-update is running", tsctest::kLoadFailedLine};
 Lines Loaded(const std::wstring& sdk) { return {tsctest::SdkPathLine(sdk), tsctest::kLoadedLine}; }
 Lines Refused(const std::wstring& sdk, Lines checks) {
     checks.insert(checks.begin(), tsctest::SdkPathLine(sdk));
-    checks.push_back(tsctest::SignatureInvalidLine(sdk));
-    checks.push_back(tsctest::kLoadFailedLine);
+    checks.insert(checks.end(), {tsctest::SignatureInvalidLine(sdk), tsctest::kLoadFailedLine});
     return checks;
 }
 Lines Untrusted(int status) {
@@ -51,35 +38,21 @@ Lines Untrusted(int status) {
             "[ERROR] VerifyCertificate failed!"};
 }
 Lines NotFound(Lines lookup) {
-    lookup.push_back(tsctest::kPathEmptyLine);
-    lookup.push_back(tsctest::kLoadFailedLine);
+    lookup.insert(lookup.end(), {tsctest::kPathEmptyLine, tsctest::kLoadFailedLine});
     return lookup;
 }
+const Lines kKeyMissing =
+    NotFound({kError + "ReadStringFromRegistry: RegOpenKeyEx failed!", tsctest::kReadFailedLine});
 
-// A copy of the trusted SDK whose full path has exactly `length` characters.
-class SdkCopy {
-  public:
-    explicit SdkCopy(std::size_t length, const wchar_t* fixture = L"quilsdk.dll")
-        : folder_(tsctest::TempRoot() + L"\\" +
-                  std::wstring(length - tsctest::TempRoot().size() - 13, L'p')),
-          file_(folder_.path() + L"\\quilsdk.dll",
-                tsctest::ReadFileBytes(tsctest::FixturePath(fixture)).value()) {}
-    const std::wstring& path() const { return file_.path(); }
-    std::wstring folder() const { return folder_.path(); }
-
-  private:
-    tsctest::ScopedDirectory folder_;
-    tsctest::ScopedFile file_;
-};
-
-// A start and its teardown; the lines of its load.
-Lines StartLines(const DttscsdkDll& dll, const std::wstring& sdk, bool loaded) {
+// A start that loads as `after` says (the lines after the session line), and its teardown.
+void Start(const DttscsdkDll& dll, const std::wstring& sdk, Lines after) {
     tsctest::LogWatcher log;
     EXPECT_TRUE(dll.Initialize()) << "the SDK's outcome does not decide the start";
-    EXPECT_EQ(IsModuleLoaded(sdk), loaded);
+    EXPECT_EQ(IsModuleLoaded(sdk), after.back() == tsctest::kLoadedLine);
     dll.Uninitialize();
     EXPECT_FALSE(IsModuleLoaded(sdk));
-    return tsctest::LoadLines(log.NewMessages());
+    after.insert(after.begin(), tsctest::kSessionLine);
+    EXPECT_EQ(tsctest::LoadLines(log.NewMessages()), after);
 }
 
 // What a row sets up: the recorded SDK, and what lives until the row ends.
@@ -93,25 +66,32 @@ struct Scene : tsctest::Scene {
     const std::wstring& UseFixture(const std::wstring& variant) {  // quilsdk_<variant>.dll
         return Use(tsctest::FixturePath(L"quilsdk_" + variant + L".dll"));
     }
-    // A copy of the trusted SDK with a path of `length` characters, recorded in `byteCount` bytes
-    // of the value, with or without its terminator.
+    // A copy of a fixture, the trusted SDK by default, whose full path has `length` characters.
+    std::wstring Copy(std::size_t length, const wchar_t* fixture = L"quilsdk.dll") {
+        const std::wstring folder = tsctest::TempRoot() + L"\\" +
+                                    std::wstring(length - tsctest::TempRoot().size() - 13, L'p');
+        Keep<tsctest::ScopedDirectory>(folder);
+        return sdk = Keep<tsctest::ScopedFile>(
+                         folder + L"\\quilsdk.dll",
+                         tsctest::ReadFileBytes(tsctest::FixturePath(fixture)).value())
+                         .path();
+    }
+    // Such a copy recorded in `byteCount` bytes of the value, with or without its terminator.
     Lines UseCopy(std::size_t length, std::size_t byteCount, bool terminated) {
-        sdk = Keep<SdkCopy>(length).path();
+        Copy(length);
         machine.QuilKey().SetBinary(
             kValueName, tsctest::TextBytes(terminated ? sdk + L'\0' : sdk, byteCount), REG_SZ);
         return Loaded(sdk);
     }
-    Lines LockFile(const std::string& content, bool running) {
-        Keep<tsctest::ScopedLockFile>(content);
-        return running ? kRunning : Loaded(sdk);
-    }
-    // A lock file of 4 GiB that starts with `head` and reads as zeros after it.
-    Lines HugeLockFile(const std::string& head, bool running) {
+    // A lock file with `head`; a huge one is 4 GiB and reads as zeros after it.
+    Lines LockFile(const std::string& head, bool running, bool huge = false) {
         const std::wstring path = Keep<tsctest::ScopedLockFile>(head).file.path();
-        const tsctest::UniqueHandle file(tsctest::OpenForWriting(path));
-        LARGE_INTEGER size{.QuadPart = 4LL << 30};
-        EXPECT_TRUE(SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN) &&
-                    SetEndOfFile(file.get()));
+        if (huge) {
+            const tsctest::UniqueHandle file(tsctest::OpenForWriting(path));
+            LARGE_INTEGER size{.QuadPart = 4LL << 30};
+            EXPECT_TRUE(SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN) &&
+                        SetEndOfFile(file.get()));
+        }
         return running ? kRunning : Loaded(sdk);
     }
 };
@@ -126,15 +106,16 @@ class SdkLoad : public ::testing::TestWithParam<LoadCase> {};
 // accepted file is loaded and called.
 TEST_P(SdkLoad, StartShowsTheLookupChecksAndLoad) {
     Scene scene;
-    const Lines expected = Load(GetParam().arrange(scene));
-    const bool loaded = expected.back() == tsctest::kLoadedLine;
+    const Lines after = GetParam().arrange(scene);
     tsctest::SdkJournal journal;
     const DttscsdkDll dll;
-    EXPECT_EQ(StartLines(dll, scene.sdk, loaded), expected);
-    EXPECT_EQ(StartLines(dll, scene.sdk, loaded), expected) << "second attempt";
+    Start(dll, scene.sdk, after);
+    SCOPED_TRACE("second attempt");
+    Start(dll, scene.sdk, after);
     Lines calls;
-    for (int i = 0; loaded && i < 2; ++i)
-        calls.insert(calls.end(), kSessionCalls.begin(), kSessionCalls.end());
+    for (int i = 0; after.back() == tsctest::kLoadedLine && i < 2; ++i)
+        calls.insert(calls.end(), {"Initialize", "ReleaseMemory", "LockDirectory",
+                                   "UnLockDirectory", "Uninitialize"});
     EXPECT_EQ(journal.Exports(), calls);
 }
 
@@ -153,7 +134,7 @@ const LoadCase kSignatures[] = {
     // Accepted, but the file refuses to be loaded.
     {"AcceptedFileThatCannotBeLoaded", [](Scene& s) {
         const std::wstring& sdk = s.UseFixture(L"refuses_load");
-        return Lines{tsctest::SdkPathLine(sdk), "[ERROR] Load: LoadLibraryW failed to load " + Utf8(sdk),
+        return Lines{tsctest::SdkPathLine(sdk), "[ERROR] Load: LoadLibraryW failed to load " + tsctest::Utf8(sdk),
                      tsctest::kLoadFailedLine}; }},
 };
 INSTANTIATE_TEST_SUITE_P(Signatures, SdkLoad, ::testing::ValuesIn(kSignatures), tsctest::RowName);
@@ -166,18 +147,16 @@ const LoadCase kLocations[] = {
     {"WithoutTerminatorFillingTheBlock", [](Scene& s) { return s.UseCopy(128, 256, false); }},
     {"WithoutTerminatorAndAnOddByte",    [](Scene& s) { return s.UseCopy(128, 257, false); }},
     {"EmptyValueIsSilent", [](Scene& s) { s.Use(L""); return NotFound({}); }},
-    {"MissingKey", [](Scene& s) {
-        s.machine.QuilKey().DeleteKey();
-        return NotFound({kError + "ReadStringFromRegistry: RegOpenKeyEx failed!", tsctest::kReadFailedLine}); }},
+    {"MissingKey",         [](Scene& s) { s.machine.QuilKey().DeleteKey(); return kKeyMissing; }},
     {"MissingValue", [](Scene& s) {
         s.machine.QuilKey().DeleteValue(kValueName);
         return NotFound({kError + "ReadStringFromRegistry: RegQueryValueEx failed!", tsctest::kReadFailedLine}); }},
     // References are expanded; the expansion may fill the 260-character buffer, no more.
     {"ExpansionOf259Characters", [](Scene& s) {
-        const std::wstring folder = s.Keep<SdkCopy>(259).folder();
-        s.Keep<tsctest::ScopedEnvironmentVariable>(L"TSC_LOADER_TEST_FOLDER", folder);
+        const std::wstring sdk = s.Copy(259);
+        s.Keep<tsctest::ScopedEnvironmentVariable>(L"TSC_LOADER_TEST_FOLDER", sdk.substr(0, 247));
         s.Use(L"%TSC_LOADER_TEST_FOLDER%\\quilsdk.dll", REG_EXPAND_SZ);
-        return Loaded(s.sdk = folder + L"\\quilsdk.dll"); }},
+        return Loaded(s.sdk = sdk); }},
     {"ExpansionOf260Characters", [](Scene& s) {
         s.Keep<tsctest::ScopedEnvironmentVariable>(L"TSC_LOADER_TEST_FOLDER", L"C:\\" + std::wstring(245, 'x'));
         s.Use(L"%TSC_LOADER_TEST_FOLDER%\\quilsdk.dll");
@@ -190,13 +169,11 @@ const LoadCase kLocations[] = {
         [](Scene& s) { return Refused(s.Use(tsctest::TempRoot()), Untrusted(5)); }},
     // A file that another program holds open for writing is refused by the checks themselves.
     {"FileOpenForWritingElsewhere", [](Scene& s) {
-        s.Use(s.Keep<SdkCopy>(80).path());
-        s.Keep<tsctest::UniqueHandle>(tsctest::OpenForWriting(s.sdk));
+        s.Keep<tsctest::UniqueHandle>(tsctest::OpenForWriting(s.Use(s.Copy(80))));
         return Refused(s.sdk, Untrusted(32)); }},
 };
 INSTANTIATE_TEST_SUITE_P(Locations, SdkLoad, ::testing::ValuesIn(kLocations), tsctest::RowName);
 
-using tsctest::OwnProcessId;
 const LoadCase kLockFiles[] = {
     {"OwnId",                [](Scene& s) { return s.LockFile(OwnProcessId(), true); }},
     // A running self-update is answered before the SDK is looked up.
@@ -209,11 +186,9 @@ const LoadCase kLockFiles[] = {
     {"Empty",                [](Scene& s) { return s.LockFile("", false); }},
     // Read as text, the file ends at a Ctrl-Z.
     {"OwnIdEndedByCtrlZ",    [](Scene& s) { return s.LockFile(OwnProcessId() + "\x1A" "junk", true); }},
-    {"DirectoryOfThatName",  [](Scene& s) {
-        s.Keep<tsctest::ScopedDirectory>(tsctest::ScopedLockFile::Path());
-        return Loaded(s.sdk); }},
-    {"HugeFileStartingWithOwnId",     [](Scene& s) { return s.HugeLockFile(OwnProcessId(), false); }},
-    {"HugeFileWithOwnIdEndedByCtrlZ", [](Scene& s) { return s.HugeLockFile(OwnProcessId() + "\x1A", true); }},
+    {"DirectoryOfThatName",  [](Scene& s) { s.Keep<tsctest::ScopedDirectory>(tsctest::ScopedLockFile::Path()); return Loaded(s.sdk); }},
+    {"HugeFileStartingWithOwnId",     [](Scene& s) { return s.LockFile(OwnProcessId(), false, true); }},
+    {"HugeFileWithOwnIdEndedByCtrlZ", [](Scene& s) { return s.LockFile(OwnProcessId() + "\x1A", true, true); }},
 };
 INSTANTIATE_TEST_SUITE_P(LockFiles, SdkLoad, ::testing::ValuesIn(kLockFiles), tsctest::RowName);
 // clang-format on
@@ -222,27 +197,26 @@ INSTANTIATE_TEST_SUITE_P(LockFiles, SdkLoad, ::testing::ValuesIn(kLockFiles), ts
 // once replaced, loads; a found path is kept, also when its file goes; a self-update that ended
 // is forgotten.
 TEST(SdkLoadSequence, OnlyAFoundPathIsRemembered) {
-    tsctest::HealthyMachine machine;
-    const SdkCopy copy(80, L"quilsdk_other.dll");
-    const std::wstring& sdk = copy.path();
-    machine.QuilKey().DeleteKey();
+    Scene s;
+    const std::wstring sdk = s.Copy(80, L"quilsdk_other.dll");
+    s.machine.QuilKey().DeleteKey();
     const DttscsdkDll dll;
-    EXPECT_EQ(StartLines(dll, sdk, false).back(), tsctest::kLoadFailedLine);
-    machine.QuilKey().SetString(kValueName, sdk);
-    EXPECT_EQ(StartLines(dll, sdk, false), Load(Refused(sdk, {kPublisherNotFound})));
+    Start(dll, sdk, kKeyMissing);
+    s.Use(sdk);
+    Start(dll, sdk, Refused(sdk, {kPublisherNotFound}));
     EXPECT_EQ(tsctest::RunShellCommand(L"copy /y \"" + tsctest::FixturePath(L"quilsdk.dll") +
                                        L"\" \"" + sdk + L"\""),
               0u);
-    EXPECT_EQ(StartLines(dll, sdk, true), Load(Loaded(sdk)));
-    machine.QuilKey().DeleteKey();
-    {
-        const tsctest::ScopedLockFile lockFile(OwnProcessId());
-        EXPECT_EQ(StartLines(dll, sdk, false), Load(kRunning));
-    }
-    EXPECT_EQ(StartLines(dll, sdk, true), Load(Loaded(sdk))) << "kept";
+    Start(dll, sdk, Loaded(sdk));
+    s.machine.QuilKey().DeleteKey();
+    s.Keep<tsctest::ScopedLockFile>(OwnProcessId());
+    Start(dll, sdk, kRunning);
+    s.keep.pop_back();  // the self-update ends
+    SCOPED_TRACE("kept");
+    Start(dll, sdk, Loaded(sdk));
     ASSERT_TRUE(DeleteFileW(sdk.c_str()));
-    EXPECT_EQ(StartLines(dll, sdk, false), Load(Refused(sdk, Untrusted(2))))
-        << "kept, not looked up";
+    SCOPED_TRACE("kept, not looked up");
+    Start(dll, sdk, Refused(sdk, Untrusted(2)));
 }
 
 }  // namespace

@@ -1,28 +1,20 @@
-// Whole sessions through the built DLL: the folder resolved from the release's registry values or
-// the environment override, what the SDK is asked and answers, the wrapper log, PATH, teardown.
+// Whole sessions through the built DLL: what refuses a start before any attempt, the folder
+// resolved from the release's registry values or the environment override, what the SDK is asked
+// and answers, the wrapper log, PATH, teardown, and what one session leaves to the next.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
 #include <functional>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "support/dttscsdk_dll.h"
 #include "support/loader_support.h"
 #include "support/machine.h"
-#include "support/paths.h"
 #include "support/sdk_journal.h"
 #include "support/table.h"
 #include "support/wrapper_log.h"
 
 namespace {
 
-using tsctest::GetEnv;
-using tsctest::Scene;
 using tsctest::ScopedEnvironmentVariable;
-using tsctest::Utf8;
 using Lines = std::vector<std::string>;
 
 constexpr wchar_t kOldPath[] = L"C:\\windows\\system32;C:\\windows";
@@ -35,6 +27,9 @@ const std::string kUnlock = "UnLockDirectory\t{id}\t{dir}\t=> 0";
 const std::string kClose = "Uninitialize\t{id}\t=> 0";
 const Lines kCalls = {kInit, kFree, kLock, kUnlock, kClose};
 const Lines kNoLock = {kInit, kFree, kUnlock, kClose};
+std::string Code(const std::string& line, int code) {
+    return line.substr(0, line.rfind("=> ") + 3) + std::to_string(code);
+}
 
 // The wrapper log without time stamps; {sdk} is the SDK's path.
 const std::string kE = "[ERROR] QUILAPIWrapperImpl::";
@@ -49,273 +44,283 @@ Lines Opened(const Lines& rest) {  // a start that loaded the SDK, then the rest
 }
 const Lines kLog = Opened({kIdLine + "{id}", kUnloaded});
 
+const Lines kSdkRefused = {tsctest::kSeparatorLine,
+                           tsctest::kSessionLine,
+                           "[INFO] Load: QUIL SDK path = {sdk}",
+                           "[ERROR] WinVerifyTrust returned status: -2146762496",
+                           "[ERROR] VerifyCertificate failed!",
+                           "[ERROR] IsSignatureValid: Signature invalid at path = {sdk}",
+                           tsctest::kLoadFailedLine};
+
 std::wstring FileBesideTheRoot() { return tsctest::TempRoot() + L"\\components.txt"; }
 const std::wstring kNonLatin = L"\u0412\u0435\u0440\u0441\u0438\u044f-\u7248\u672c-\u00e9";
 
-using Arrange = std::function<void(Scene&)>;
-void Nothing(Scene&) {}
-Arrange Set(const wchar_t* name, const std::wstring& text) {  // "{root}": the installation root
-    return [=](Scene& s) {
-        std::wstring value = text;
-        if (value.rfind(L"{root}", 0) == 0) value.replace(0, 6, s.machine.InstallRoot());
-        s.machine.ReleaseKey().SetString(name, value);
-    };
+// A healthy machine and the built DLL loaded on it.
+struct Session : tsctest::Scene {
+    using Scene::Scene;
+    std::optional<tsctest::DttscsdkDll> dll{std::in_place};
+};
+// The text with "{root}" replaced by the installation root, "{ROOT}" by the same in capitals.
+std::wstring Rooted(const Session& s, std::wstring text) {
+    std::wstring upper = s.machine.InstallRoot();
+    CharUpperW(upper.data());
+    for (const auto& [key, value] :
+         {std::pair<std::wstring, std::wstring>{L"{root}", s.machine.InstallRoot()},
+          {L"{ROOT}", upper}}) {
+        const auto at = text.find(key);
+        if (at != std::wstring::npos) text.replace(at, key.size(), value);
+    }
+    return text;
+}
+
+using Arrange = std::function<void(Session&)>;
+void Nothing(Session&) {}
+Arrange Set(const wchar_t* name, const std::wstring& text) {
+    return [=](Session& s) { s.machine.ReleaseKey().SetString(name, Rooted(s, text)); };
+}
+Arrange Env(const std::wstring& name, const wchar_t* value) {
+    return [=](Session& s) { s.Keep<ScopedEnvironmentVariable>(name, value); };
 }
 Arrange Standin(const std::wstring& setting, const wchar_t* value) {
-    return
-        [=](Scene& s) { s.Keep<ScopedEnvironmentVariable>(L"QUILSDK_STANDIN_" + setting, value); };
+    return Env(L"QUILSDK_STANDIN_" + setting, value);
 }
-// The override switch as raw data, and TSC_PATH_2026 (null: unset; "{root}": the root).
+// The override switch as raw data, and TSC_PATH_2026 (null: unset) with its folder made.
 Arrange Override(DWORD type, std::vector<std::uint8_t> data, const wchar_t* variable) {
-    return [=](Scene& s) {
+    return [=](Session& s) {
         s.machine.ReleaseKey().SetBinary(L"EnablePathOverride", data, type);
-        std::optional<std::wstring> value;
-        if (variable) value = variable;
-        if (value && value->rfind(L"{root}", 0) == 0) value->replace(0, 6, s.machine.InstallRoot());
+        if (variable == nullptr) return;
+        const std::wstring value = Rooted(s, variable);
         s.Keep<ScopedEnvironmentVariable>(L"TSC_PATH_2026", value);
-        if (value && value->size() > 3) s.Keep<tsctest::ScopedDirectory>(*value);
+        if (value.size() > 3) s.Keep<tsctest::ScopedDirectory>(value);
     };
 }
 const std::vector<std::uint8_t> kOne = {1, 0, 0, 0};
+// A whole session earlier in the same load, under what `earlier` keeps; then `then`.
+Arrange After(const Arrange& earlier, const Arrange& then = Nothing) {
+    return [=](Session& s) {
+        const std::size_t kept = s.keep.size();
+        s.Keep<ScopedEnvironmentVariable>(L"PATH", tsctest::GetEnv(L"PATH"));
+        earlier(s);
+        s.dll->Initialize();
+        s.dll->UpdatePath();
+        s.dll->Uninitialize();
+        while (s.keep.size() > kept) s.keep.pop_back();
+        then(s);
+    };
+}
+
+// What dtutUpdatePathForTSC answers, and whether it put the folder in front of PATH.
+enum Update { No, Prepends, Contains };
 
 struct SessionCase : tsctest::Row {
     Arrange arrange;
     const wchar_t* fixture;  // X for quilsdk_X.dll; null for the trusted quilsdk.dll
     bool started;            // what dtutInitializeTSC answers
-    bool inPath;             // whether the folder was handed out and went in front of PATH
-    std::wstring folder;     // the folder composed; "{root}" is the installation root
+    Update update;
+    std::wstring folder;  // the folder composed
     Lines calls;
-    Lines log;
+    Lines log;                                      // empty: refused before any attempt
+    std::optional<std::wstring> before = kOldPath;  // PATH as set between start and update
 };
 
 class Sessions : public ::testing::TestWithParam<SessionCase> {};
 
-// One start, PATH update and teardown: the answers, PATH, every call the SDK received and every
-// line of the wrapper log.
+// Nothing before a start, then one start, a repeated start, the PATH update and teardown: the
+// answers, PATH, every call the SDK received and every line of the wrapper log.
 TEST_P(Sessions, ShowTheWholeOutcome) {
     const SessionCase& row = GetParam();
-    Scene scene(row.fixture ? L"quilsdk_" + std::wstring(row.fixture) + L".dll" : L"quilsdk.dll");
-    scene.Keep<ScopedEnvironmentVariable>(L"PATH", kOldPath);
-    scene.Keep<tsctest::ScopedFile>(FileBesideTheRoot(), "not a folder");
-    row.arrange(scene);
+    Session s(row.fixture ? L"quilsdk_" + std::wstring(row.fixture) + L".dll" : L"quilsdk.dll");
+    s.Keep<ScopedEnvironmentVariable>(L"PATH", kOldPath);
+    s.Keep<tsctest::ScopedFile>(FileBesideTheRoot(), "not a folder");
+    row.arrange(s);
     tsctest::SdkJournal journal;
     tsctest::LogWatcher log;
-    bool started = false;
-    bool updated = false;
-    std::optional<std::wstring> path;
-    {
-        const tsctest::DttscsdkDll dll;
-        started = dll.Initialize();
-        updated = dll.UpdatePath();
-        path = GetEnv(L"PATH");
-        dll.Uninitialize();
-    }
-    std::wstring folder = row.folder;
-    if (folder.rfind(L"{root}", 0) == 0) folder.replace(0, 6, scene.machine.InstallRoot());
-    EXPECT_EQ(started, row.started);
-    EXPECT_EQ(updated, row.inPath);
-    std::wstring head = folder;  // one trailing separator is dropped
-    if (!head.empty() && head.back() == L'\\') head.pop_back();
-    EXPECT_EQ(path, row.inPath ? head + L";" + kOldPath : kOldPath);
+    const std::optional<std::wstring> unchanged = tsctest::GetEnv(L"PATH");
+    EXPECT_FALSE(s.dll->UpdatePath()) << "before the start";
+    s.dll->Uninitialize();
+    EXPECT_EQ(tsctest::GetEnv(L"PATH"), unchanged);
+    EXPECT_EQ(s.dll->Initialize(), row.started);
+    EXPECT_FALSE(s.dll->Initialize()) << "a start before the teardown does nothing at all";
+    const auto before = row.before ? std::optional(Rooted(s, *row.before)) : std::nullopt;
+    tsctest::SetEnv(L"PATH", before);
+    EXPECT_EQ(s.dll->UpdatePath(), row.update != No);
+    const std::optional<std::wstring> path = tsctest::GetEnv(L"PATH");
+    if (!row.log.empty()) s.dll->Uninitialize();  // a refused start leaves nothing to tear down
+    const std::wstring folder = Rooted(s, row.folder);
+    // One trailing separator is dropped.
+    const std::wstring head = folder.substr(0, folder.size() - folder.ends_with(L'\\'));
+    EXPECT_EQ(path, row.update == Prepends ? head + L";" + *before : before);
 
     const Lines logged = log.NewMessages();
     std::string id;
     for (const std::string& line : logged) {
-        if (line.rfind(kIdLine, 0) == 0) id = line.substr(kIdLine.size());
+        if (line.starts_with(kIdLine)) id = line.substr(kIdLine.size());
     }
     const auto filled = [&](Lines lines) {
         for (std::string& line : lines) {
             line = tsctest::Filled(line, {{"{id}", id},
-                                          {"{dir}", Utf8(folder) + "\\"},
-                                          {"{sdk}", Utf8(scene.machine.SdkPath())}});
+                                          {"{dir}", tsctest::Utf8(folder) + "\\"},
+                                          {"{sdk}", tsctest::Utf8(s.machine.SdkPath())}});
         }
         return lines;
     };
     EXPECT_EQ(journal.Calls(), filled(row.calls));
     EXPECT_EQ(logged, filled(row.log));
-    const auto has = [&](const std::string& line) {
-        return std::find(logged.begin(), logged.end(), line) != logged.end();
-    };
-    EXPECT_EQ(tsctest::IsModuleLoaded(scene.machine.SdkPath()),
+    const auto has = [&](const std::string& line) { return std::ranges::count(logged, line) > 0; };
+    EXPECT_EQ(tsctest::IsModuleLoaded(s.machine.SdkPath()),
               has(tsctest::kLoadedLine) && !has(kUnloaded));
+    if (row.log.empty()) {  // without its cause, the next start works
+        s.keep.pop_back();
+        EXPECT_TRUE(s.dll->Initialize());
+        s.dll->Uninitialize();
+    }
 }
 
 const std::wstring kVersion = L"{root}\\1.0";
-std::string Code(const std::string& line, int code) {
-    return line.substr(0, line.rfind("=> ") + 3) + std::to_string(code);
-}
+void DeleteKey(Session& s) { s.machine.ReleaseKey().DeleteKey(); }
+constexpr wchar_t kBypass[] = L"TSC_INITIALIZE_BYPASSED";
 
 // clang-format off
+// A PATH that already names the shared components (anywhere, case-sensitively) or the bypass
+// variable with any value, even "0" or an empty one, refuses the start before anything else
+// happens: no log line, no SDK call, nothing to update or tear down.
+const SessionCase kRefusalCases[] = {
+    {"PathInTheMiddleOfAnEntry", Env(L"PATH", L"C:\\windows;D:\\Program Files\\Tesmora Shared\\Components\\3.1\\bin;C:\\x"), nullptr, false, No, L"", {}, {}},
+    {"PathAsTheWholeValue",      Env(L"PATH", L"Tesmora Shared\\Components"),                       nullptr, false, No, L"", {}, {}},
+    {"PathInOtherLetterCase",    Env(L"PATH", L"C:\\windows;D:\\TESMORA SHARED\\components\\3.1"),  nullptr, true, Prepends, kVersion, kCalls, kLog},
+    {"PathWithForwardSlash",     Env(L"PATH", L"C:\\windows;D:\\Tesmora Shared/Components"),        nullptr, true, Prepends, kVersion, kCalls, kLog},
+    {"BypassZero",               Env(kBypass, L"0"),                                                 nullptr, false, No, L"", {}, {}},
+    {"BypassEmpty",              Env(kBypass, L""),                                                  nullptr, false, No, L"", {}, {}},
+};
+INSTANTIATE_TEST_SUITE_P(Refusals, Sessions, ::testing::ValuesIn(kRefusalCases), tsctest::RowName);
+
 const SessionCase kRegistryCases[] = {
-    {"VersionFolderOfTheRoot", Nothing,                                   nullptr, true,  true,  kVersion,             kCalls, kLog},
+    {"VersionFolderOfTheRoot", Nothing,                                   nullptr, true,  Prepends, kVersion,         kCalls, kLog},
     // The root is used exactly as recorded: a trailing backslash gives two in a row.
-    {"RootEndingInBackslash",  Set(L"InstallPath", L"{root}\\"),          nullptr, true,  true,  L"{root}\\\\1.0",     kCalls, kLog},
+    {"RootEndingInBackslash",  Set(L"InstallPath", L"{root}\\"),          nullptr, true,  Prepends, L"{root}\\\\1.0", kCalls, kLog},
     // A root naming a file passes its own test; the version folder beneath it cannot exist, but
     // the teardown unlocks whatever was composed.
-    {"RootNamingAFile",        [](Scene& s) { s.machine.ReleaseKey().SetString(L"InstallPath", FileBesideTheRoot()); },
-                                                                          nullptr, false, false, FileBesideTheRoot() + L"\\1.0", kNoLock, kLog},
-    {"VersionFolderMissing",   Set(L"Version", L"9.9"),                   nullptr, false, false, L"{root}\\9.9",       kNoLock, kLog},
+    {"RootNamingAFile",        Set(L"InstallPath", FileBesideTheRoot()),  nullptr, false, No, FileBesideTheRoot() + L"\\1.0", kNoLock, kLog},
+    {"VersionFolderMissing",   Set(L"Version", L"9.9"),                   nullptr, false, No, L"{root}\\9.9",       kNoLock, kLog},
     // Nothing was ever resolved in this process: the unlock text is a lone backslash.
-    {"KeyMissing",             [](Scene& s) { s.machine.ReleaseKey().DeleteKey(); },
-                                                                          nullptr, false, false, L"",                  kNoLock, kLog},
+    {"KeyMissing",             DeleteKey,                                 nullptr, false, No, L"",                  kNoLock, kLog},
+    // A failed folder step still owes a teardown; after it, or a fresh load of the library, a
+    // start runs anew (with a refused SDK, none is left loaded by the unloaded one).
+    {"KeyMissingAfterATeardown", After(DeleteKey),                        nullptr, false, No, L"",                  kNoLock, kLog},
+    {"KeyMissingAfterAReload", [](Session& s) { DeleteKey(s); s.dll->Initialize(); s.dll.emplace(); },
+                                                                          L"unsigned", false, No, L"",              {}, kSdkRefused},
+    // A start failing after a session of the same load hands out nothing of it; the teardown
+    // unlocks the folder the manager still holds.
+    {"KeyMissingAfterASession", After(Nothing, DeleteKey),                nullptr, false, No, kVersion,             kNoLock, kLog},
     // Names outside the basic Latin range reach the SDK as UTF-8 and PATH unchanged.
-    {"NonLatinVersionFolder",  [](Scene& s) {
+    {"NonLatinVersionFolder",  [](Session& s) {
         s.Keep<tsctest::ScopedDirectory>(s.machine.InstallRoot() + L"\\" + kNonLatin);
-        s.machine.ReleaseKey().SetString(L"Version", kNonLatin); },        nullptr, true,  true,  L"{root}\\" + kNonLatin, kCalls, kLog},
+        s.machine.ReleaseKey().SetString(L"Version", kNonLatin); },        nullptr, true,  Prepends, L"{root}\\" + kNonLatin, kCalls, kLog},
 };
 INSTANTIATE_TEST_SUITE_P(Registry, Sessions, ::testing::ValuesIn(kRegistryCases), tsctest::RowName);
 
 // Locking is best effort: whatever the SDK answers or lacks, the start answers for the folder.
 const SessionCase kSdkCases[] = {
-    {"LockRefused",    Standin(L"RESULT_LockDirectory", L"-1"),   nullptr, true, true, kVersion,
+    {"LockRefused",    Standin(L"RESULT_LockDirectory", L"-1"),   nullptr, true, Prepends, kVersion,
         {kInit, kFree, Code(kLock, -1), kUnlock, kClose}, Opened({kIdLine + "{id}", kE + "LockDirectory: API returned error code -1", kUnloaded})},
-    {"UnlockRefused",  Standin(L"RESULT_UnLockDirectory", L"21"), nullptr, true, true, kVersion,
+    {"UnlockRefused",  Standin(L"RESULT_UnLockDirectory", L"21"), nullptr, true, Prepends, kVersion,
         {kInit, kFree, kLock, Code(kUnlock, 21), kClose}, Opened({kIdLine + "{id}", kE + "UnLockDirectory: API returned error code 21", kUnloaded})},
     // A refused close is not logged; the SDK is unloaded all the same.
-    {"CloseRefused",   Standin(L"RESULT_Uninitialize", L"-5"),    nullptr, true, true, kVersion,
+    {"CloseRefused",   Standin(L"RESULT_Uninitialize", L"-5"),    nullptr, true, Prepends, kVersion,
         {kInit, kFree, kLock, kUnlock, Code(kClose, -5)}, kLog},
+    // ...and the session it left open counts for the next start: the lock is attempted, and
+    // fails because the SDK library is gone.
+    {"SessionLeftOpenByARefusedClose", After(Standin(L"RESULT_Uninitialize", L"20")), nullptr, true, Prepends, kVersion, {},
+        {kE + "LockDirectory: Failed to obtain LockDirectoryFunc handle!", kE + "UnLockDirectory: Failed to obtain UnLockDirectoryFunc handle!",
+         kE + "Uninitialize: Failed to obtain UninitializeFunc handle!"}},
     // No session: nothing is locked, unlocked or closed, and the SDK stays loaded.
-    {"SessionRefused", Standin(L"RESULT_Initialize", L"77"),      nullptr, true, true, kVersion,
+    {"SessionRefused", Standin(L"RESULT_Initialize", L"77"),      nullptr, true, Prepends, kVersion,
         {Code(kInit, 77), "ReleaseMemory\t\tnull\t=> 0"}, Opened({})},
+    // While it is still loaded, a start neither looks it up nor checks it again: neither a
+    // running self-update nor a recorded file that would be refused stops it.
+    {"SdkStillLoadedFromARefusedSession", After(Standin(L"RESULT_Initialize", L"77"), [](Session& s) {
+        s.Keep<tsctest::ScopedLockFile>(tsctest::OwnProcessId());
+        s.machine.QuilKey().SetString(L"QUILSDKLocation", tsctest::FixturePath(L"quilsdk_unsigned.dll")); }),
+                       nullptr, true, Prepends, kVersion, kCalls,
+        {tsctest::kSeparatorLine, tsctest::kSessionLine, tsctest::kLoadedLine, kIdLine + "{id}", kUnloaded}},
     // Success without an id (null or empty) opens no session: the lock, attempted on the
     // strength of the status, goes out with an empty id and is refused.
-    {"NullSessionId",  Standin(L"SESSION_ID", L"null"),           nullptr, true, true, kVersion,
+    {"NullSessionId",  Standin(L"SESSION_ID", L"null"),           nullptr, true, Prepends, kVersion,
         {kInit, "ReleaseMemory\t\tnull\t=> 0", Code(kLock, 20)}, Opened({kIdLine, kE + "LockDirectory: API returned error code 20"})},
-    {"EmptySessionId", Standin(L"SESSION_ID", L"empty"),          nullptr, true, true, kVersion,
+    {"EmptySessionId", Standin(L"SESSION_ID", L"empty"),          nullptr, true, Prepends, kVersion,
         {kInit, "ReleaseMemory\t\tset\t=> 0", Code(kLock, 20)}, Opened({kIdLine, kE + "LockDirectory: API returned error code 20"})},
-    {"WithoutInitialize",      Nothing, L"no_Initialize",      true, true, kVersion, {},
+    {"WithoutInitialize",      Nothing, L"no_Initialize",      true, Prepends, kVersion, {},
         Opened({kE + "Initialize: Failed to obtain InitializeFunc handle!"})},
-    {"WithoutReleaseMemory",   Nothing, L"no_ReleaseMemory",   true, true, kVersion, {kInit, kLock, kUnlock, kClose},
+    {"WithoutReleaseMemory",   Nothing, L"no_ReleaseMemory",   true, Prepends, kVersion, {kInit, kLock, kUnlock, kClose},
         Opened({kIdLine + "{id}", kE + "ReleaseMemory: Failed to obtain ReleaseMemoryFunc handle!", kUnloaded})},
-    {"WithoutLockDirectory",   Nothing, L"no_LockDirectory",   true, true, kVersion, kNoLock,
+    {"WithoutLockDirectory",   Nothing, L"no_LockDirectory",   true, Prepends, kVersion, kNoLock,
         Opened({kIdLine + "{id}", kE + "LockDirectory: Failed to obtain LockDirectoryFunc handle!", kUnloaded})},
-    {"WithoutUnLockDirectory", Nothing, L"no_UnLockDirectory", true, true, kVersion, {kInit, kFree, kLock, kClose},
+    {"WithoutUnLockDirectory", Nothing, L"no_UnLockDirectory", true, Prepends, kVersion, {kInit, kFree, kLock, kClose},
         Opened({kIdLine + "{id}", kE + "UnLockDirectory: Failed to obtain UnLockDirectoryFunc handle!", kUnloaded})},
-    {"WithoutUninitialize",    Nothing, L"no_Uninitialize",    true, true, kVersion, {kInit, kFree, kLock, kUnlock},
+    {"WithoutUninitialize",    Nothing, L"no_Uninitialize",    true, Prepends, kVersion, {kInit, kFree, kLock, kUnlock},
         Opened({kIdLine + "{id}", kE + "Uninitialize: Failed to obtain UninitializeFunc handle!"})},
     // Without a session the folder still resolves, and nothing is asked of the SDK.
-    {"SdkRefused",             Nothing, L"unsigned",           true, true, kVersion, {},
-        {tsctest::kSeparatorLine, tsctest::kSessionLine, "[INFO] Load: QUIL SDK path = {sdk}",
-         "[ERROR] WinVerifyTrust returned status: -2146762496", "[ERROR] VerifyCertificate failed!",
-         "[ERROR] IsSignatureValid: Signature invalid at path = {sdk}", tsctest::kLoadFailedLine}},
+    {"SdkRefused",             Nothing, L"unsigned",           true, Prepends, kVersion, {}, kSdkRefused},
 };
 INSTANTIATE_TEST_SUITE_P(Sdk, Sessions, ::testing::ValuesIn(kSdkCases), tsctest::RowName);
 
 // The switch is a little-endian integer of at most 4 bytes, of whatever type; only exactly 1
 // takes the folder from TSC_PATH_2026, as it is, without any existence test. A folder of 4
-// characters or fewer is not handed out and not locked; 5 is enough.
+// characters or fewer is not handed out and not locked; 5 is enough. An override taken once is
+// remembered: a later start without it takes the registry's root itself and ignores Version,
+// unless the switch is on without the variable.
+const auto kEarlierOverride = Override(REG_DWORD, kOne, L"C:\\xy");
 const SessionCase kOverrideCases[] = {
-    {"SingleByteOne",     Override(REG_BINARY, {1}, L"{root}"),              nullptr, true, true,  L"{root}",  kCalls, kLog},
-    {"FourBytesOne",      Override(REG_BINARY, kOne, L"{root}"),             nullptr, true, true,  L"{root}",  kCalls, kLog},
-    {"FiveBytesOne",      Override(REG_BINARY, {1, 0, 0, 0, 0}, L"{root}"),  nullptr, true, true,  kVersion,  kCalls, kLog},
-    {"DwordZero",         Override(REG_DWORD, {0, 0, 0, 0}, L"{root}"),      nullptr, true, true,  kVersion,  kCalls, kLog},
-    {"StringOne",         Override(REG_SZ, {'1', 0, 0, 0}, L"{root}"),       nullptr, true, true,  kVersion,  kCalls, kLog},
-    {"VariableUnset",     Override(REG_DWORD, kOne, nullptr),                nullptr, true, true,  kVersion,  kCalls, kLog},
-    // The lock text gets its backslash even after one; PATH gets the folder without it.
-    {"FolderEndingInBackslash", Override(REG_DWORD, kOne, L"{root}\\"),    nullptr, true, true,  L"{root}\\", kCalls, kLog},
-    {"FiveCharacters",    Override(REG_DWORD, kOne, L"C:\\xy"),              nullptr, true, true,  L"C:\\xy", kCalls, kLog},
-    {"FourCharacters",    Override(REG_DWORD, kOne, L"C:\\x"),               nullptr, true, false, L"C:\\x",  kNoLock, kLog},
-    {"Empty",             Override(REG_DWORD, kOne, L""),                    nullptr, true, false, L"",       kNoLock, kLog},
+    {"SingleByteOne",     Override(REG_BINARY, {1}, L"{root}"),              nullptr, true, Prepends, L"{root}", kCalls, kLog},
+    {"FourBytesOne",      Override(REG_BINARY, kOne, L"{root}"),             nullptr, true, Prepends, L"{root}", kCalls, kLog},
+    {"FiveBytesOne",      Override(REG_BINARY, {1, 0, 0, 0, 0}, L"{root}"),  nullptr, true, Prepends, kVersion,  kCalls, kLog},
+    {"DwordZero",         Override(REG_DWORD, {0, 0, 0, 0}, L"{root}"),      nullptr, true, Prepends, kVersion,  kCalls, kLog},
+    {"StringOne",         Override(REG_SZ, {'1', 0, 0, 0}, L"{root}"),       nullptr, true, Prepends, kVersion,  kCalls, kLog},
+    {"VariableUnset",     Override(REG_DWORD, kOne, nullptr),                nullptr, true, Prepends, kVersion,  kCalls, kLog},
+    // The lock text gets its backslash even after one.
+    {"FolderEndingInBackslash", Override(REG_DWORD, kOne, L"{root}\\"),    nullptr, true, Prepends, L"{root}\\", kCalls, kLog},
+    {"FiveCharacters",    Override(REG_DWORD, kOne, L"C:\\xy"),              nullptr, true, Prepends, L"C:\\xy", kCalls, kLog},
+    {"FourCharacters",    Override(REG_DWORD, kOne, L"C:\\x"),               nullptr, true, No,       L"C:\\x",  kNoLock, kLog},
+    {"Empty",             Override(REG_DWORD, kOne, L""),                    nullptr, true, No,       L"",       kNoLock, kLog},
+    {"EarlierOverrideMakesTheRootTheFolder", After(kEarlierOverride, [](Session& s) {
+        s.machine.ReleaseKey().SetDword(L"EnablePathOverride", 0);
+        s.machine.ReleaseKey().DeleteValue(L"Version"); }),              nullptr, true, Prepends, L"{root}", kCalls, kLog},
+    {"EarlierOverrideForgottenWithoutTheVariable", After(kEarlierOverride), nullptr, true, Prepends, kVersion, kCalls, kLog},
+    // PATH as found at the update (set after the start, which one naming the shared components
+    // would refuse): containment is a case-sensitive substring test, an empty or missing PATH is
+    // never written, and one trailing separator is dropped from the folder, no more.
+    {"PathHasTheFolderAsPrefixOfALongerName", Override(REG_DWORD, kOne, L"{root}"), nullptr, true, Contains, L"{root}", kCalls, kLog, L"C:\\windows;{root}2\\bin"},
+    {"PathHasTheFolderInOtherLetterCase", Override(REG_DWORD, kOne, L"{root}"),     nullptr, true, Prepends, L"{root}", kCalls, kLog, L"C:\\windows;{ROOT}"},
+    {"PathEmpty",         Override(REG_DWORD, kOne, L"{root}"),              nullptr, true, No,       L"{root}", kCalls, kLog, L""},
+    {"PathUnset",         Override(REG_DWORD, kOne, L"{root}"),              nullptr, true, No,       L"{root}", kCalls, kLog, std::nullopt},
+    {"FolderEndingInTwoBackslashes", Override(REG_DWORD, kOne, L"{root}\\\\"), nullptr, true, Prepends, L"{root}\\\\", kCalls, kLog},
 };
 INSTANTIATE_TEST_SUITE_P(Override, Sessions, ::testing::ValuesIn(kOverrideCases), tsctest::RowName);
 // clang-format on
 
-class SessionTest : public ::testing::Test {
-  protected:
-    tsctest::HealthyMachine machine_;
-    ScopedEnvironmentVariable path_{L"PATH", std::wstring(kOldPath)};
-};
-
-// An override taken once in a process is remembered: a later start without it takes the
-// registry's installation root itself as the folder and ignores Version.
-TEST_F(SessionTest, AnEarlierOverrideMakesTheRootTheFolderLater) {
-    const tsctest::DttscsdkDll dll;
-    {
-        const ScopedEnvironmentVariable variable(L"TSC_PATH_2026", L"E:\\dev\\tsc");
-        machine_.ReleaseKey().SetDword(L"EnablePathOverride", 1);
-        ASSERT_TRUE(dll.Initialize());
-        dll.Uninitialize();
-    }
-    machine_.ReleaseKey().SetDword(L"EnablePathOverride", 0);
-    machine_.ReleaseKey().DeleteValue(L"Version");
-    EXPECT_TRUE(dll.Initialize());
-    EXPECT_TRUE(dll.UpdatePath());
-    EXPECT_EQ(GetEnv(L"PATH"), machine_.InstallRoot() + L";" + kOldPath);
-    dll.Uninitialize();
-    // Switched on without the variable, the override is forgotten: Version counts again.
-    machine_.ReleaseKey().SetDword(L"EnablePathOverride", 1);
-    machine_.ReleaseKey().SetString(L"Version", L"1.0");
-    tsctest::SetEnv(L"PATH", kOldPath);
-    EXPECT_TRUE(dll.Initialize());
-    EXPECT_TRUE(dll.UpdatePath());
-    EXPECT_EQ(GetEnv(L"PATH"), machine_.Folder() + L";" + kOldPath);
-    dll.Uninitialize();
+// The lock keeps other processes from renaming the folder until the teardown. Unloading the
+// library without one makes no call into the SDK: the folder stays locked, the session open and
+// the SDK library loaded until the process ends.
+TEST(SessionLock, HoldsUntilTheTeardownWhichAnUnloadSkips) {
+    Session s;
+    const std::wstring folder = s.machine.Folder();
+    ASSERT_TRUE(s.dll->Initialize());
+    EXPECT_FALSE(tsctest::RenamableByAnotherProcess(folder));
+    s.dll->Uninitialize();
+    EXPECT_TRUE(tsctest::RenamableByAnotherProcess(folder));
+    tsctest::SdkJournal journal;
+    ASSERT_TRUE(s.dll->Initialize());
+    ASSERT_TRUE(s.dll->Unload());
+    EXPECT_FALSE(tsctest::RenamableByAnotherProcess(folder));
+    EXPECT_EQ(journal.Exports(), (Lines{"Initialize", "ReleaseMemory", "LockDirectory"}));
+    const HMODULE sdk = GetModuleHandleW(s.machine.SdkPath().c_str());
+    ASSERT_NE(sdk, nullptr) << "the SDK library stays loaded";
+    // Close the orphaned session ourselves, so that its lock does not outlive the test's folder.
+    const auto close = reinterpret_cast<std::int32_t (*)(const char*)>(
+        reinterpret_cast<void*>(GetProcAddress(sdk, "Uninitialize")));
+    ASSERT_NE(close, nullptr);
+    EXPECT_EQ(close(journal.SessionId().c_str()), 0);
+    FreeLibrary(sdk);
 }
-
-// Other processes cannot rename the locked folder until teardown.
-TEST_F(SessionTest, LockHoldsTheFolderAgainstOtherProcessesUntilTeardown) {
-    const tsctest::DttscsdkDll dll;
-    ASSERT_TRUE(dll.Initialize());
-    EXPECT_FALSE(dll.Initialize()) << "a started session is not started again";
-    EXPECT_FALSE(tsctest::RenamableByAnotherProcess(machine_.Folder()));
-    dll.Uninitialize();
-    EXPECT_TRUE(tsctest::RenamableByAnotherProcess(machine_.Folder()));
-}
-
-// A session left open by a close the SDK refused counts as open for the next start: the lock
-// is attempted, and fails because the SDK library was unloaded anyway.
-TEST_F(SessionTest, SessionLeftOpenIsUsedByTheNextStart) {
-    const tsctest::DttscsdkDll dll;
-    ASSERT_TRUE(dll.Initialize());
-    {
-        const ScopedEnvironmentVariable refuse(L"QUILSDK_STANDIN_RESULT_Uninitialize", L"20");
-        dll.Uninitialize();
-    }
-    tsctest::LogWatcher log;
-    EXPECT_TRUE(dll.Initialize());
-    dll.Uninitialize();
-    EXPECT_EQ(log.NewMessages(),
-              (Lines{kE + "LockDirectory: Failed to obtain LockDirectoryFunc handle!",
-                     kE + "UnLockDirectory: Failed to obtain UnLockDirectoryFunc handle!",
-                     kE + "Uninitialize: Failed to obtain UninitializeFunc handle!"}));
-}
-
-// PATH as found before the update (set after the start, which one naming the shared components
-// would refuse): containment is a case-sensitive substring test, an empty or missing PATH is
-// never written, and one trailing separator is dropped from the folder, no more.
-struct PathCase : tsctest::Row {
-    const wchar_t* folder;  // the override's
-    const wchar_t* before;  // null: unset
-    bool updated;
-    const wchar_t* head;  // what goes in front; null: nothing
-};
-
-class PathUpdate : public SessionTest, public ::testing::WithParamInterface<PathCase> {};
-
-TEST_P(PathUpdate, DecidesWhetherAndWhatIsPrepended) {
-    const PathCase& row = GetParam();
-    machine_.ReleaseKey().SetDword(L"EnablePathOverride", 1);
-    const ScopedEnvironmentVariable variable(L"TSC_PATH_2026", row.folder);
-    const tsctest::DttscsdkDll dll;
-    ASSERT_TRUE(dll.Initialize());
-    const auto before = row.before ? std::optional<std::wstring>(row.before) : std::nullopt;
-    tsctest::SetEnv(L"PATH", before);
-    EXPECT_EQ(dll.UpdatePath(), row.updated);
-    const std::optional<std::wstring> after = GetEnv(L"PATH");
-    dll.Uninitialize();
-    EXPECT_EQ(after, row.head ? std::wstring(row.head) + L";" + *before : before);
-}
-
-// clang-format off
-const PathCase kPathCases[] = {
-    {"FolderAsPrefixOfALongerName", L"E:\\dev\\tsc",     L"C:\\windows;E:\\dev\\tsc2\\bin", true,  nullptr},
-    {"FolderInOtherLetterCase",     L"E:\\dev\\tsc",     L"C:\\windows;E:\\DEV\\TSC",       true,  L"E:\\dev\\tsc"},
-    {"Empty",                       L"E:\\dev\\tsc",     L"",                               false, nullptr},
-    {"Unset",                       L"E:\\dev\\tsc",     nullptr,                           false, nullptr},
-    {"OneTrailingSeparator",        L"E:\\dev\\tsc\\",   kOldPath,                          true,  L"E:\\dev\\tsc"},
-    {"TwoTrailingSeparators",       L"E:\\dev\\tsc\\\\", kOldPath,                          true,  L"E:\\dev\\tsc\\"},
-};
-// clang-format on
-INSTANTIATE_TEST_SUITE_P(Cases, PathUpdate, ::testing::ValuesIn(kPathCases), tsctest::RowName);
 
 }  // namespace
