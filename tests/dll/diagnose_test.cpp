@@ -3,7 +3,6 @@
 // on the same machine.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <nlohmann/json.hpp>
 
@@ -18,7 +17,6 @@ namespace {
 
 using Json = nlohmann::json;
 using Lines = std::vector<std::string>;
-using tsctest::OwnProcessId;
 using tsctest::Scene;
 
 constexpr int kSession = 8, kTeardown = 10;
@@ -26,12 +24,9 @@ constexpr int kSession = 8, kTeardown = 10;
 // The text form shows control characters as \xHH, so that every fact stays on its line.
 std::string AsPrinted(const std::string& text) {
     std::string out;
-    for (const char c : text) {
-        char escaped[8] = {c};
-        if (static_cast<unsigned char>(c) < 0x20)
-            std::snprintf(escaped, sizeof(escaped), "\\x%02X", c);
-        out += escaped;
-    }
+    for (const char c : text)
+        out += c >= 0 && c < 0x20 ? std::string("\\x") + "01"[c >> 4] + "0123456789ABCDEF"[c & 15]
+                                  : std::string(1, c);
     return out;
 }
 
@@ -47,38 +42,11 @@ struct Diagnosis {
     const tsctest::ProgramRun textRun = RunTool(L"");
     const tsctest::LogWatcher log;
     const tsctest::ProgramRun jsonRun = RunTool(L"--json");
-    const Lines text = tsctest::SplitLines(textRun.output, "\r\n");
     const Lines userLog = log.NewLines();
-    const Json json = Json::parse(jsonRun.output, nullptr, false);  // discarded when malformed
+    const Json json = Json::parse(jsonRun.output);  // throws (the test fails) when malformed
     const Json& Step(int number) const { return json["steps"][number - 1]; }
     const Json& Facts(int number) const { return Step(number)["facts"]; }
 };
-
-// Both forms name the same first failing step (0: none) with the same summary; the user's
-// wrapper log got only the lines of the tool's session (steps 8 and 10), none of its checks.
-void ExpectOutcome(const Diagnosis& d, int number) {
-    ASSERT_FALSE(d.json.is_discarded()) << "--json printed no well-formed JSON:\n"
-                                        << d.jsonRun.output;
-    EXPECT_EQ(d.textRun.exitCode, static_cast<DWORD>(number));
-    EXPECT_EQ(d.jsonRun.exitCode, static_cast<DWORD>(number));
-    ASSERT_EQ(d.json["steps"].size(), 10u);
-    EXPECT_EQ(d.json["exitCode"], number);
-    EXPECT_EQ(d.json["firstFailingStep"], number == 0 ? Json() : Json(number));
-    for (int step = 1; step <= 10; ++step) EXPECT_EQ(d.Step(step)["number"], step);
-    for (int step = 1; step <= number; ++step)
-        EXPECT_EQ(d.Step(step)["verdict"] == "failed", step == number) << step;
-    std::string result = "Result: all checks passed: a host can start a session on this machine.";
-    if (number != 0) {
-        const std::string summary = AsPrinted(d.Step(number)["summary"]);
-        result = "Result: step " + std::to_string(number) + " (" +
-                 d.Step(number)["title"].get<std::string>() + ") failed: " + summary;
-        EXPECT_NE(std::ranges::find(d.text, "  FAILED: " + summary), d.text.end());
-    }
-    EXPECT_TRUE(d.textRun.output.ends_with(result + "\r\n")) << d.textRun.output;
-    Lines session = d.Facts(kSession)["logLines"], teardown = d.Facts(kTeardown)["logLines"];
-    session.insert(session.end(), teardown.begin(), teardown.end());
-    EXPECT_EQ(d.userLog, session);
-}
 
 struct MachineCase : tsctest::Row {
     std::function<void(Scene&)> arrange;
@@ -99,12 +67,33 @@ TEST_P(DiagnoseMachine, FirstFailingStepNamesTheLibrarysCause) {
     const MachineCase& row = GetParam();
     Scene scene(row.fixture);
     row.arrange(scene);
-    const Diagnosis diagnosis;
-    ExpectOutcome(diagnosis, row.step);
-    const Json& step = row.step == 0 ? diagnosis.json : diagnosis.Step(row.step);
+    const Diagnosis tool;
+    // Both forms name the same first failing step (0: none) with the same summary; the user's
+    // wrapper log got only the lines of the tool's session (steps 8 and 10), none of its checks.
+    for (const DWORD code : {tool.textRun.exitCode, tool.jsonRun.exitCode})
+        EXPECT_EQ(code, DWORD(row.step));
+    ASSERT_EQ(tool.json["steps"].size(), 10u);
+    EXPECT_EQ(tool.json["exitCode"], row.step);
+    EXPECT_EQ(tool.json["firstFailingStep"], row.step == 0 ? Json() : Json(row.step));
+    for (int step = 1; step <= 10; ++step) EXPECT_EQ(tool.Step(step)["number"], step);
+    for (int step = 1; step <= row.step; ++step)
+        EXPECT_EQ(tool.Step(step)["verdict"] == "failed", step == row.step) << step;
+    // The whole report when no step failed.
+    const Json& step = row.step == 0 ? tool.json : tool.Step(row.step);
+    std::string result = "Result: all checks passed: a host can start a session on this machine.";
+    if (row.step != 0) {
+        const std::string summary = AsPrinted(step["summary"]);
+        result = "Result: step " + std::to_string(row.step) + " (" +
+                 step["title"].get<std::string>() + ") failed: " + summary;
+        EXPECT_NE(tool.textRun.output.find("\r\n  FAILED: " + summary + "\r\n"), std::string::npos);
+    }
+    EXPECT_TRUE(tool.textRun.output.ends_with(result + "\r\n")) << tool.textRun.output;
+    Json expected = tool.Facts(kSession)["logLines"];
+    for (const Json& line : tool.Facts(kTeardown)["logLines"]) expected.push_back(line);
+    EXPECT_EQ(Json(tool.userLog), expected);
     EXPECT_NE(step.dump().find(row.cause), std::string::npos) << step;
     for (const auto& [pointer, value] : row.facts)
-        EXPECT_EQ(diagnosis.json.value(Json::json_pointer(pointer), Json()), value) << pointer;
+        EXPECT_EQ(tool.json.value(Json::json_pointer(pointer), Json()), value) << pointer;
 
     tsctest::SdkJournal journal;
     const tsctest::LogWatcher log;
@@ -114,19 +103,9 @@ TEST_P(DiagnoseMachine, FirstFailingStepNamesTheLibrarysCause) {
     EXPECT_EQ(!journal.SessionId().empty(), row.sessionOpens);
     EXPECT_EQ(started && row.sessionOpens, row.step == 0);
     // The library's lines hold nothing that JSON escapes.
-    for (const Json& lines : {Json(log.NewLines()), diagnosis.Facts(kSession)["logLines"]})
+    for (const Json& lines : {Json(log.NewLines()), tool.Facts(kSession)["logLines"]})
         EXPECT_NE(lines.dump().find(row.libraryLine), std::string::npos) << lines;
     dll.Uninitialize();
-}
-
-// Only the bare decimal id of a live process means a running self-update; anything else in the
-// lock file is shown byte for byte and blocks nothing. Any EnablePathOverride but 1 leaves the
-// override off; it is shown as the number read.
-std::function<void(Scene&)> LockFile(const std::string& content) {
-    return [=](Scene& s) {
-        s.machine.ReleaseKey().SetDword(L"EnablePathOverride", 2);
-        s.Keep<tsctest::ScopedLockFile>(content);
-    };
 }
 
 // clang-format off
@@ -142,14 +121,22 @@ const MachineCase kMachines[] = {
         s.machine.ReleaseKey().DeleteValue(L"Version");
         s.Keep<tsctest::ScopedEnvironmentVariable>(L"TSC_PATH_2026", folder.path()); },
      0, "", "session id = ", true},
-    {"LockIdWithLineEnd", LockFile(OwnProcessId() + "\r\n"), 0, "", "session id = ", true, L"quilsdk.dll",
-     {{"/steps/1/facts/enablePathOverride", 2}, {"/steps/3/facts/content", OwnProcessId() + "\\x0D\\x0A"},
+    // Only the bare decimal id of a live process means a running self-update; anything else in the
+    // lock file is shown byte for byte and blocks nothing. Any EnablePathOverride but 1 leaves the
+    // override off; it is shown as the number read.
+    {"LockIdWithLineEnd", [](Scene& s) {
+        s.machine.ReleaseKey().SetDword(L"EnablePathOverride", 2);
+        s.Keep<tsctest::ScopedLockFile>(tsctest::OwnProcessId() + "\r\n"); },
+     0, "", "session id = ", true, L"quilsdk.dll",
+     {{"/steps/1/facts/enablePathOverride", 2}, {"/steps/3/facts/content", tsctest::OwnProcessId() + "\\x0D\\x0A"},
       {"/steps/3/facts/lockFolderSource", "ProgramData"}}},
-    {"LockBinaryAndQuotes", LockFile(std::string("\"1\\\xFF\x00", 5)), 0, "", "session id = ", true, L"quilsdk.dll",
+    {"LockBinaryAndQuotes", [](Scene& s) {
+        s.machine.ReleaseKey().SetDword(L"EnablePathOverride", 2);
+        s.Keep<tsctest::ScopedLockFile>(std::string("\"1\\\xFF\x00", 5)); },
+     0, "", "session id = ", true, L"quilsdk.dll",
      {{"/steps/1/facts/enablePathOverride", 2}, {"/steps/3/facts/content", "\"1\\\\\\xFF\\x00"},
       {"/steps/3/facts/lockFolderSource", "ProgramData"}}},
-    {"MissingReleaseKey", [](Scene& s) { s.machine.ReleaseKey().DeleteKey(); },
-     1, "Failed to open registry key", "", true},
+    {"MissingReleaseKey", [](Scene& s) { s.machine.ReleaseKey().DeleteKey(); }, 1, "Failed to open registry key", "", true},
     {"VersionFolderMissing", [](Scene& s) { s.machine.ReleaseKey().SetString(L"Version", L"2.0"); },
      1, "The Version for the Install Path Does Not Exist.2.0", "", true},
     // Quotes, control characters and letters outside ASCII come back unchanged from the JSON form.
@@ -161,7 +148,7 @@ const MachineCase kMachines[] = {
      3, "GetDllPath: Failed to read registry!", "GetDllPath: Failed to read registry!", false},
     {"SdkFileMissing", [](Scene& s) { s.machine.QuilKey().SetString(L"QUILSDKLocation", L"C:\\nowhere\\quilsdk.dll"); },
      3, "GetDllPath: expanded Dll Path does not exist!", "GetDllPath: expanded Dll Path does not exist!", false},
-    {"SelfUpdateRunning", [](Scene& s) { s.Keep<tsctest::ScopedLockFile>(OwnProcessId()); },
+    {"SelfUpdateRunning", [](Scene& s) { s.Keep<tsctest::ScopedLockFile>(tsctest::OwnProcessId()); },
      4, "\"running\":true", "[INFO] Load: Self-update is running", false},
     {"Unsigned", [](Scene&) {}, 5, "WinVerifyTrust returned status: -2146762496",
      "WinVerifyTrust returned status: -2146762496", false, L"quilsdk_unsigned.dll"},
@@ -184,17 +171,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, DiagnoseMachine, ::testing::ValuesIn(kMachines),
 TEST(Diagnose, HealthyMachineLeavesNothingBehind) {
     const tsctest::HealthyMachine machine;
     tsctest::SdkJournal journal;
-    const Diagnosis diagnosis;
+    const Diagnosis tool;
     // Step 1 asks the whole resolution, step 2 the override alone: each shows its messages.
-    const Lines step2 = {"Step 2. Path override",
-                         "  Library message [FATAL] There is no custom path set"};
-    EXPECT_FALSE(std::ranges::search(diagnosis.text, step2).empty());
-    EXPECT_EQ(diagnosis.Facts(1)["versionFolder"], tsctest::Utf8(machine.Folder()));
-    const Json& chain = diagnosis.Facts(5)["chain"];
+    EXPECT_NE(tool.textRun.output.find("\r\nStep 2. Path override\r\n"
+                                       "  Library message [FATAL] There is no custom path set\r\n"),
+              std::string::npos);
+    EXPECT_EQ(tool.Facts(1)["versionFolder"], tsctest::Utf8(machine.Folder()));
+    const Json& chain = tool.Facts(5)["chain"];
     EXPECT_EQ(chain.size(), 3u) << "signer, intermediate, root";
     EXPECT_TRUE(chain[0]["namesPublisher"] && chain[0]["carriedInSignature"]) << chain;
-    EXPECT_EQ(diagnosis.Facts(kSession)["folder"], tsctest::Utf8(machine.Folder()));
-    EXPECT_TRUE(diagnosis.Facts(kSession)["folderLocked"]);
+    EXPECT_EQ(tool.Facts(kSession)["folder"], tsctest::Utf8(machine.Folder()));
+    EXPECT_TRUE(tool.Facts(kSession)["folderLocked"]);
     // The text run and the JSON run each opened one session, the checks none.
     EXPECT_EQ(
         journal.Exports(),
