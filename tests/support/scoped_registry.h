@@ -55,10 +55,14 @@ class ScopedRegistryKey {
     void SetDword(const std::wstring& name, std::uint32_t value) {
         RegSetKeyValueW(root_, subKey_.c_str(), name.c_str(), REG_DWORD, &value, sizeof(value));
     }
+    // The bytes are stored as given: the system adds a terminator to a text value that a NUL
+    // happens to follow in memory, so two bytes that are not NUL follow them here.
     void SetBinary(const std::wstring& name, const std::vector<std::uint8_t>& data,
                    DWORD type = REG_BINARY) {
-        RegSetKeyValueW(root_, subKey_.c_str(), name.c_str(), type,
-                        data.empty() ? nullptr : data.data(), static_cast<DWORD>(data.size()));
+        std::vector<std::uint8_t> padded(data);
+        padded.insert(padded.end(), {0xFF, 0xFF});
+        RegSetKeyValueW(root_, subKey_.c_str(), name.c_str(), type, padded.data(),
+                        static_cast<DWORD>(data.size()));
     }
     void DeleteValue(const std::wstring& name) {
         RegDeleteKeyValueW(root_, subKey_.c_str(), name.c_str());
