@@ -24,23 +24,20 @@ inline void PrintTo(const Diagnostic& diagnostic, std::ostream* out) {
 class DiagnosticRecorder {
   public:
     DiagnosticRecorder() {
-        Recorded().clear();
+        recorded_.clear();
         DiagnosticSink = [](std::wstring level, std::wstring message) {
-            Recorded().push_back({WideToUtf8(level), WideToUtf8(message)});
+            recorded_.push_back({WideToUtf8(level), WideToUtf8(message)});
         };
     }
     ~DiagnosticRecorder() { DiagnosticSink = nullptr; }
     DiagnosticRecorder(const DiagnosticRecorder&) = delete;
     DiagnosticRecorder& operator=(const DiagnosticRecorder&) = delete;
 
-    const std::vector<Diagnostic>& messages() const { return Recorded(); }
-    void clear() { Recorded().clear(); }
+    const std::vector<Diagnostic>& messages() const { return recorded_; }
+    void clear() { recorded_.clear(); }
 
   private:
-    static std::vector<Diagnostic>& Recorded() {
-        static std::vector<Diagnostic> recorded;
-        return recorded;
-    }
+    static inline std::vector<Diagnostic> recorded_;
 };
 
 }  // namespace tsctest

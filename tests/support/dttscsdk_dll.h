@@ -2,9 +2,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <windows.h>
 
-#include <string>
+#include <utility>
 
 #include "support/paths.h"
 
@@ -33,12 +32,7 @@ class DttscsdkDll {
     void Uninitialize() const { Call<void>("dtutUninitializeTSC"); }
     HMODULE module() const { return module_; }
     // Unloads now (as the destructor would); true when FreeLibrary succeeded.
-    bool Unload() {
-        if (module_ == nullptr) return false;
-        const bool freed = FreeLibrary(module_) != FALSE;
-        module_ = nullptr;
-        return freed;
-    }
+    bool Unload() { return module_ && FreeLibrary(std::exchange(module_, nullptr)) != FALSE; }
 
   private:
     // Calls the export without arguments; `otherwise` when it is missing.

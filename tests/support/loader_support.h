@@ -2,10 +2,8 @@
 // processes acting on files.
 #pragma once
 
-#include <windows.h>
-
 #include <algorithm>
-#include <string>
+#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -15,24 +13,17 @@ namespace tsctest {
 
 // UTF-8, as the wrapper log holds texts.
 inline std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
-                        nullptr, nullptr);
-    return result;
+    const std::u8string bytes = std::filesystem::path(text).u8string();
+    return std::string(bytes.begin(), bytes.end());
 }
 
 // The text with every "{key}" of the list replaced by its value.
 inline std::string Filled(std::string text,
                           const std::vector<std::pair<std::string, std::string>>& values) {
-    for (const auto& [key, value] : values) {
+    for (const auto& [key, value] : values)
         for (size_t at = text.find(key); at != std::string::npos;
-             at = text.find(key, at + value.size())) {
+             at = text.find(key, at + value.size()))
             text.replace(at, key.size(), value);
-        }
-    }
     return text;
 }
 

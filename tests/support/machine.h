@@ -3,12 +3,6 @@
 // the bypass or the override. Put back at scope end, PATH included.
 #pragma once
 
-#include <windows.h>
-
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "support/paths.h"
 #include "support/scoped_environment.h"
 #include "support/scoped_files.h"

@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -14,8 +13,7 @@ namespace tsctest {
 inline std::wstring BinDir() {
     wchar_t buffer[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    const std::wstring path(buffer);
-    return path.substr(0, path.find_last_of(L'\\'));
+    return std::filesystem::path(buffer).parent_path().wstring();
 }
 
 // A signed (or deliberately broken) stand-in SDK under bin\fixtures.
@@ -31,11 +29,10 @@ inline std::wstring WrapperLogFolder() {
 }
 inline std::wstring WrapperLogPath() { return WrapperLogFolder() + L"\\QUIL_APIWrapper.log"; }
 
-// Removes a folder tree; true when nothing is left.
-inline bool RemoveTree(const std::wstring& path) {
+// Removes a folder tree, or a file, if it is there.
+inline void RemoveTree(const std::wstring& path) {
     std::error_code error;
     std::filesystem::remove_all(path, error);
-    return !std::filesystem::exists(path, error);
 }
 
 // A fresh folder for this test, removed with everything in it when the process ends (and the

@@ -25,8 +25,7 @@ struct ProgramRun {
 // Inherits this process's environment; standard input and standard error are the NUL device.
 inline ProgramRun RunProgram(const std::wstring& path, const std::wstring& arguments) {
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE read = nullptr;
-    HANDLE write = nullptr;
+    HANDLE read = nullptr, write = nullptr;
     if (!CreatePipe(&read, &write, &inheritable, 0)) return {};
     const UniqueHandle readEnd(read);
     UniqueHandle writeEnd(write);
@@ -39,23 +38,19 @@ inline ProgramRun RunProgram(const std::wstring& path, const std::wstring& argum
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = startup.hStdError = nul.get();
     startup.hStdOutput = write;
-    std::wstring commandLine = L"\"" + path + L"\"";
-    if (!arguments.empty()) commandLine += L" " + arguments;
+    std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     PROCESS_INFORMATION info{};
     if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        nullptr, &startup, &info)) {
+                        nullptr, &startup, &info))
         return {};
-    }
-    const UniqueHandle process(info.hProcess);
-    const UniqueHandle thread(info.hThread);
+    const UniqueHandle process(info.hProcess), thread(info.hThread);
     // Only the child may hold the write end now, so reading ends when the child ends.
     writeEnd.reset();
     ProgramRun run;
     run.started = true;
     char chunk[4096];
-    for (DWORD got = 0; ReadFile(read, chunk, sizeof(chunk), &got, nullptr) && got > 0;) {
+    for (DWORD got = 0; ReadFile(read, chunk, sizeof(chunk), &got, nullptr) && got > 0;)
         run.output.append(chunk, got);
-    }
     WaitForSingleObject(info.hProcess, INFINITE);
     GetExitCodeProcess(info.hProcess, &run.exitCode);
     return run;

@@ -12,10 +12,9 @@ namespace tsctest {
 inline std::optional<std::wstring> GetEnv(const std::wstring& name) {
     SetLastError(ERROR_SUCCESS);
     const DWORD needed = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
-    if (needed == 0) {
-        if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
-        return std::wstring();
-    }
+    if (needed == 0)
+        return GetLastError() == ERROR_ENVVAR_NOT_FOUND ? std::nullopt
+                                                        : std::make_optional<std::wstring>();
     std::wstring value(needed, L'\0');
     value.resize(GetEnvironmentVariableW(name.c_str(), value.data(), needed));
     return value;

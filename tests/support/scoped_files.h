@@ -1,14 +1,9 @@
-// Files and folders that exist for one test only.
+// Files and folders that exist for one test only, and reading what programs wrote to files.
 #pragma once
 
-#include <windows.h>
-
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <string>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -23,8 +18,17 @@ inline std::optional<std::string> ReadFileBytes(const std::wstring& path) {
 }
 
 inline void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream(std::filesystem::path(path), std::ios::binary | std::ios::trunc)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(std::filesystem::path(path), std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The lines of the text, each without its line end; an unterminated tail is the last line.
+inline std::vector<std::string> SplitLines(const std::string& text, const std::string& end) {
+    std::vector<std::string> lines;
+    std::size_t begin = 0;
+    for (std::size_t at; (at = text.find(end, begin)) != std::string::npos; begin = at + end.size())
+        lines.push_back(text.substr(begin, at - begin));
+    if (begin < text.size()) lines.push_back(text.substr(begin));
+    return lines;
 }
 
 // Creates the folder and any missing parents; removes the ones it created at scope end.
@@ -32,17 +36,10 @@ class ScopedDirectory {
   public:
     explicit ScopedDirectory(std::wstring path) : path_(std::move(path)) {
         std::error_code error;
-        std::vector<std::wstring> missing;  // outermost first
-        for (std::filesystem::path p(path_); !p.empty() && !std::filesystem::exists(p, error);
-             p = p.parent_path()) {
-            missing.insert(missing.begin(), p.wstring());
-            if (p == p.parent_path()) break;
-        }
-        for (const std::wstring& folder : missing) {
-            if (CreateDirectoryW(folder.c_str(), nullptr) && outermost_.empty()) {
-                outermost_ = folder;
-            }
-        }
+        for (std::filesystem::path p(path_); p != p.parent_path() && !exists(p, error);
+             p = p.parent_path())
+            outermost_ = p.wstring();
+        std::filesystem::create_directories(path_, error);
     }
     ~ScopedDirectory() {
         if (!outermost_.empty()) RemoveTree(outermost_);

@@ -1,5 +1,5 @@
 // Changes one registry key for a test and puts it back as it was at scope end: the key's
-// existence, all its values, and the existence of its parent keys.
+// existence, all its values and subkeys, and the existence of its parent keys.
 #pragma once
 
 #include <windows.h>
@@ -24,42 +24,26 @@ inline std::vector<std::uint8_t> TextBytes(const std::wstring& text, std::size_t
 
 class ScopedRegistryKey {
   public:
+    // A copy of the key is kept under HKCU\Software\dttsc-tests while the object lives.
     ScopedRegistryKey(HKEY root, std::wstring subKey) : root_(root), subKey_(std::move(subKey)) {
-        if (const Key key = Open(subKey_, false)) {
-            existed_ = true;
-            wchar_t name[16384];
-            for (DWORD index = 0, length = 16384, type = 0, size = 0;
-                 RegEnumValueW(key.get(), index, name, &length, nullptr, &type, nullptr, &size) ==
-                 ERROR_SUCCESS;
-                 ++index, length = 16384) {
-                Value value{std::wstring(name, length), type, std::vector<std::uint8_t>(size)};
-                RegQueryValueExW(key.get(), value.name.c_str(), nullptr, nullptr, value.data.data(),
-                                 &size);
-                value.data.resize(size);
-                saved_.push_back(std::move(value));
-            }
-        }
-        // The outermost missing key on the way down to subKey (subKey itself included).
-        for (size_t end = subKey_.find(L'\\');; end = subKey_.find(L'\\', end + 1)) {
-            const std::wstring prefix = subKey_.substr(0, end);
-            if (!prefix.empty() && !Open(prefix, false)) {
-                missingAncestor_ = prefix;
-                break;
-            }
-            if (end == std::wstring::npos) break;
+        existed_ = RegCopyTreeW(root_, subKey_.c_str(),
+                                Open(HKEY_CURRENT_USER, backup_, true).get()) == ERROR_SUCCESS;
+        // The outermost missing key on the way down (subKey itself included): setting a value
+        // creates it, so it goes too.
+        for (std::size_t end = subKey_.find(L'\\'); !existed_; end = subKey_.find(L'\\', end + 1)) {
+            missing_ = subKey_.substr(0, end);
+            if (!Open(root_, missing_, false) || end == std::wstring::npos) break;
         }
     }
     ~ScopedRegistryKey() {
-        RegDeleteTreeW(root_, subKey_.c_str());
-        if (!existed_) {
-            if (!missingAncestor_.empty()) RegDeleteTreeW(root_, missingAncestor_.c_str());
-            return;
+        DeleteKey();
+        if (existed_) {
+            RegCopyTreeW(HKEY_CURRENT_USER, backup_.c_str(), Open(root_, subKey_, true).get());
+        } else if (!missing_.empty()) {
+            RegDeleteTreeW(root_, missing_.c_str());
         }
-        const Key key = Open(subKey_, true);
-        for (const Value& value : saved_) {
-            RegSetValueExW(key.get(), value.name.c_str(), 0, value.type, value.data.data(),
-                           static_cast<DWORD>(value.data.size()));
-        }
+        RegDeleteTreeW(HKEY_CURRENT_USER, backup_.c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, kBackups);  // fails while other copies are kept
     }
     ScopedRegistryKey(const ScopedRegistryKey&) = delete;
     ScopedRegistryKey& operator=(const ScopedRegistryKey&) = delete;
@@ -69,16 +53,19 @@ class ScopedRegistryKey {
         SetBinary(name, TextBytes(value, (value.size() + 1) * sizeof(wchar_t)), type);
     }
     void SetDword(const std::wstring& name, std::uint32_t value) {
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(&value);
-        SetBinary(name, std::vector<std::uint8_t>(bytes, bytes + sizeof(value)), REG_DWORD);
+        RegSetKeyValueW(root_, subKey_.c_str(), name.c_str(), REG_DWORD, &value, sizeof(value));
     }
+    // The bytes are stored as given: the system adds a terminator to a text value that a NUL
+    // happens to follow in memory, so two bytes that are not NUL follow them here.
     void SetBinary(const std::wstring& name, const std::vector<std::uint8_t>& data,
                    DWORD type = REG_BINARY) {
-        RegSetValueExW(Open(subKey_, true).get(), name.c_str(), 0, type,
-                       data.empty() ? nullptr : data.data(), static_cast<DWORD>(data.size()));
+        std::vector<std::uint8_t> padded(data);
+        padded.insert(padded.end(), {0xFF, 0xFF});
+        RegSetKeyValueW(root_, subKey_.c_str(), name.c_str(), type, padded.data(),
+                        static_cast<DWORD>(data.size()));
     }
     void DeleteValue(const std::wstring& name) {
-        if (const Key key = Open(subKey_, false)) RegDeleteValueW(key.get(), name.c_str());
+        RegDeleteKeyValueW(root_, subKey_.c_str(), name.c_str());
     }
     // Removes the key with its values (and any subkeys).
     void DeleteKey() { RegDeleteTreeW(root_, subKey_.c_str()); }
@@ -88,29 +75,25 @@ class ScopedRegistryKey {
         void operator()(HKEY key) const { RegCloseKey(key); }
     };
     using Key = std::unique_ptr<std::remove_pointer_t<HKEY>, Closer>;
-    struct Value {
-        std::wstring name;
-        DWORD type;
-        std::vector<std::uint8_t> data;
-    };
-
-    Key Open(const std::wstring& subKey, bool create) const {
+    static Key Open(HKEY root, const std::wstring& subKey, bool create) {
         HKEY key = nullptr;
         if (create) {
-            RegCreateKeyExW(root_, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+            RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                             nullptr);
         } else {
-            RegOpenKeyExW(root_, subKey.c_str(), 0, KEY_ALL_ACCESS, &key);
+            RegOpenKeyExW(root, subKey.c_str(), 0, KEY_ALL_ACCESS, &key);
         }
         return Key(key);
     }
+    static constexpr wchar_t kBackups[] = L"Software\\dttsc-tests";
+    static inline int count_ = 0;
 
     HKEY root_;
     std::wstring subKey_;
+    std::wstring backup_ = std::wstring(kBackups) + L"\\" + std::to_wstring(GetCurrentProcessId()) +
+                           L"-" + std::to_wstring(count_++);
     bool existed_ = false;
-    std::vector<Value> saved_;
-    // The outermost ancestor that did not exist yet: setting a value creates it, so it goes too.
-    std::wstring missingAncestor_;
+    std::wstring missing_;  // the outermost key on the way down that did not exist yet
 };
 
 }  // namespace tsctest

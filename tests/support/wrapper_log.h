@@ -2,23 +2,13 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
-#include "support/paths.h"
 #include "support/scoped_files.h"
 
 namespace tsctest {
 
 inline constexpr char kSeparatorLine[] =
     "=======================================================================";
-
-// Removes a leading "[...] " time stamp.
-inline std::string WithoutTimestamp(const std::string& line) {
-    if (line.empty() || line[0] != '[') return line;
-    const size_t close = line.find("] ");
-    return close == std::string::npos ? line : line.substr(close + 2);
-}
 
 class LogWatcher {
   public:
@@ -29,20 +19,14 @@ class LogWatcher {
         return bytes.size() < start_ ? std::string() : bytes.substr(start_);
     }
     // The raw lines appended since construction, each without its CR LF.
-    std::vector<std::string> NewLines() const {
-        const std::string text = NewBytes();
-        std::vector<std::string> lines;
-        size_t begin = 0;
-        for (size_t end; (end = text.find("\r\n", begin)) != std::string::npos; begin = end + 2) {
-            lines.push_back(text.substr(begin, end - begin));
-        }
-        if (begin < text.size()) lines.push_back(text.substr(begin));  // an unterminated tail
-        return lines;
-    }
-    // The appended lines with their "[time stamp] " removed (separator lines stay as they are).
+    std::vector<std::string> NewLines() const { return SplitLines(NewBytes(), "\r\n"); }
+    // The appended lines with a leading "[time stamp] " removed (separator lines stay as they are).
     std::vector<std::string> NewMessages() const {
-        std::vector<std::string> messages;
-        for (const std::string& line : NewLines()) messages.push_back(WithoutTimestamp(line));
+        std::vector<std::string> messages = NewLines();
+        for (std::string& line : messages) {
+            const std::size_t close = line.find("] ");
+            if (line.starts_with('[') && close != std::string::npos) line.erase(0, close + 2);
+        }
         return messages;
     }
 
