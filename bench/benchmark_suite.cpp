@@ -11,14 +11,13 @@
 #include "library_probe.h"
 #include "location/win_handles.h"
 #include "sleepers.h"
+#include "support/machine.h"
 #include "support/paths.h"
-#include "support/scoped_files.h"
 #include "text.h"
 
 namespace bench {
 namespace {
 
-constexpr wchar_t kLockFileName[] = L"TsQUILInstaller.run.lock";
 constexpr std::uint64_t kMiB = 1024 * 1024;
 
 std::wstring Arg(std::int64_t value) { return std::to_wstring(value); }
@@ -197,8 +196,6 @@ void BenchmarkSuite::MeasureWarm(const SdkVariant& sdk, std::int64_t cycles, boo
 // a walk through the process list; the baseline walks the same list to the same process.
 void BenchmarkSuite::MeasureProcessCounts() {
     Sleepers sleepers(binDir_ + L"\\bench_sleeper.exe");
-    const tsctest::ScopedDirectory lockFolder(tsctest::kLockFileFolder);
-    const std::wstring lockPath = std::wstring(tsctest::kLockFileFolder) + L"\\" + kLockFileName;
     const std::int64_t rounds = options_.Get("rounds");
     const std::int64_t perRound = AtLeastOne(options_.Get("process-cycles") / rounds);
     for (std::size_t target : {std::size_t{10}, std::size_t{50}, std::size_t{200}}) {
@@ -206,7 +203,7 @@ void BenchmarkSuite::MeasureProcessCounts() {
         row.failed = !sleepers.GrowTo(target);
         row.variant = std::to_string(ProcessCount()) + " processes";
         const std::wstring id = std::to_wstring(sleepers.NewestId());
-        const tsctest::ScopedFile lockFile(lockPath, Utf8(id));
+        const tsctest::ScopedLockFile lockFile(Utf8(id));
         const std::wstring baseline =
             CommandLine(binDir_ + L"\\baseline.exe",
                         {L"snapshot", id, Arg(options_.Get("warm-up")), Arg(perRound)});

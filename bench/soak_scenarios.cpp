@@ -18,7 +18,7 @@ constexpr wchar_t kPlatformLibrary[] = L"DtPal.dll";
 constexpr wchar_t kUnsignedSdk[] = L"quilsdk_unsigned.dll";
 constexpr wchar_t kSmuggledSdk[] = L"quilsdk_smuggled.dll";
 
-// The stand-in SDK built for long runs (target bench_fixtures): the tests' copy keeps resources
+// The stand-in SDK built for long runs (target bench_soak_sdk): the tests' copy keeps resources
 // for every load and could not be loaded ten thousand times in one process.
 std::wstring SoakSdkPath() { return tsctest::BinDir() + L"\\bench-fixtures\\quilsdk_bench.dll"; }
 

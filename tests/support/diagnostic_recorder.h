@@ -34,7 +34,6 @@ class DiagnosticRecorder {
     DiagnosticRecorder& operator=(const DiagnosticRecorder&) = delete;
 
     const std::vector<Diagnostic>& messages() const { return recorded_; }
-    void clear() { recorded_.clear(); }
 
   private:
     static inline std::vector<Diagnostic> recorded_;
