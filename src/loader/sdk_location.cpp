@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <optional>
 
+#include "loader/full_path.h"
 #include "loader/loader_seams.h"
 #include "loader/sdk_location.h"
 #include "location/registry_text.h"
@@ -89,9 +91,16 @@ void QUILAPIWrapperImpl::GetDllPath() {
         LogError("GetDllPath: Failed to expand dll path!");
         return;
     }
-    const std::wstring path(expanded);
-    if (tsc::ExistsOrRaise(path)) {
-        sdkPath = path;
+    // A relative path would be checked against the current folder but loaded through the
+    // library search order, which may find another file: from here on every step uses the
+    // one full path.
+    const std::optional<std::wstring> path = tsc::FullPath(expanded);
+    if (!path) {
+        LogError("GetDllPath: Failed to expand dll path!");
+        return;
+    }
+    if (tsc::ExistsOrRaise(*path)) {
+        sdkPath = *path;
     } else {
         LogError("GetDllPath: expanded Dll Path does not exist!");
     }

@@ -164,6 +164,17 @@ const LoadCase kLocations[] = {
     {"NothingAtThePath", [](Scene& s) {
         s.Use(tsctest::TempRoot() + L"\\none\\x.dll");
         return NotFound({kError + "GetDllPath: expanded Dll Path does not exist!"}); }},
+    // A relative value names the file under the current folder, never one the library search
+    // order would find first (beside the program): that file is checked, held and loaded.
+    {"RelativeValue", [](Scene& s) {
+        const std::wstring relative = L"relative-sdk\\quilsdk.dll";
+        const std::wstring& current = s.Keep<tsctest::ScopedDirectory>(tsctest::TempRoot() + L"\\cwd\\relative-sdk").path();
+        s.Keep<tsctest::ScopedDirectory>(tsctest::BinDir() + L"\\relative-sdk");
+        s.Keep<tsctest::ScopedFile>(tsctest::BinDir() + L"\\" + relative, tsctest::ReadFileBytes(tsctest::FixturePath(L"quilsdk_unsigned.dll")).value());
+        s.Keep<tsctest::ScopedFile>(current + L"\\quilsdk.dll", tsctest::ReadFileBytes(s.sdk).value());
+        s.Keep<tsctest::ScopedCurrentDirectory>(tsctest::TempRoot() + L"\\cwd");
+        s.Use(relative);
+        return Loaded(s.sdk = current + L"\\quilsdk.dll"); }},
     // A folder exists, so the path is taken; the checks then refuse it.
     {"FolderIsTakenAndRefusedByTheChecks",
         [](Scene& s) { return Refused(s.Use(tsctest::TempRoot()), Untrusted(5)); }},

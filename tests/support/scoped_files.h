@@ -97,4 +97,22 @@ class ScopedMoveAside {
     bool moved_;
 };
 
+// Makes the folder this process's current folder; puts the old one back at scope end.
+class ScopedCurrentDirectory {
+  public:
+    explicit ScopedCurrentDirectory(const std::wstring& path)
+        : saved_(std::filesystem::current_path()) {
+        std::filesystem::current_path(path);
+    }
+    ~ScopedCurrentDirectory() {
+        std::error_code error;
+        std::filesystem::current_path(saved_, error);
+    }
+    ScopedCurrentDirectory(const ScopedCurrentDirectory&) = delete;
+    ScopedCurrentDirectory& operator=(const ScopedCurrentDirectory&) = delete;
+
+  private:
+    std::filesystem::path saved_;
+};
+
 }  // namespace tsctest
