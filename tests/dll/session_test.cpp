@@ -60,15 +60,17 @@ struct Session : tsctest::Scene {
     using Scene::Scene;
     std::optional<tsctest::DttscsdkDll> dll{std::in_place};
 };
-// The text with "{root}" replaced by the installation root, "{ROOT}" by the same in capitals.
+// The text with every "{root}" replaced by the installation root, "{ROOT}" by the same in
+// capitals.
 std::wstring Rooted(const Session& s, std::wstring text) {
     std::wstring upper = s.machine.InstallRoot();
     CharUpperW(upper.data());
     for (const auto& [key, value] :
          {std::pair<std::wstring, std::wstring>{L"{root}", s.machine.InstallRoot()},
           {L"{ROOT}", upper}}) {
-        const auto at = text.find(key);
-        if (at != std::wstring::npos) text.replace(at, key.size(), value);
+        for (auto at = text.find(key); at != std::wstring::npos;
+             at = text.find(key, at + value.size()))
+            text.replace(at, key.size(), value);
     }
     return text;
 }
@@ -287,9 +289,12 @@ const SessionCase kOverrideCases[] = {
         s.machine.ReleaseKey().DeleteValue(L"Version"); }),              nullptr, true, Prepends, L"{root}", kCalls, kLog},
     {"EarlierOverrideForgottenWithoutTheVariable", After(kEarlierOverride), nullptr, true, Prepends, kVersion, kCalls, kLog},
     // PATH as found at the update (set after the start, which one naming the shared components
-    // would refuse): containment is a case-sensitive substring test, an empty or missing PATH is
-    // never written, and one trailing separator is dropped from the folder, no more.
-    {"PathHasTheFolderAsPrefixOfALongerName", Override(REG_DWORD, kOne, L"{root}"), nullptr, true, Contains, L"{root}", kCalls, kLog, L"C:\\windows;{root}2\\bin"},
+    // would refuse): the folder is there when one whole entry is the folder, alone or with one
+    // trailing separator, in the same letter case; an empty or missing PATH is never written,
+    // and one trailing separator is dropped from the folder, no more.
+    {"PathHasTheFolderAsAnEntry",         Override(REG_DWORD, kOne, L"{root}"), nullptr, true, Contains, L"{root}", kCalls, kLog, L"C:\\windows;{root};C:\\x"},
+    {"PathHasTheFolderWithASeparator",    Override(REG_DWORD, kOne, L"{root}"), nullptr, true, Contains, L"{root}", kCalls, kLog, L"C:\\windows;{root}\\"},
+    {"PathHasALongerFolderName",          Override(REG_DWORD, kOne, L"{root}"), nullptr, true, Prepends, L"{root}", kCalls, kLog, L"{root}0;C:\\windows;{root}\\bin"},
     {"PathHasTheFolderInOtherLetterCase", Override(REG_DWORD, kOne, L"{root}"),     nullptr, true, Prepends, L"{root}", kCalls, kLog, L"C:\\windows;{ROOT}"},
     {"PathEmpty",         Override(REG_DWORD, kOne, L"{root}"),              nullptr, true, No,       L"{root}", kCalls, kLog, L""},
     {"PathUnset",         Override(REG_DWORD, kOne, L"{root}"),              nullptr, true, No,       L"{root}", kCalls, kLog, std::nullopt},
