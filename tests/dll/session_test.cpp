@@ -214,6 +214,8 @@ const SessionCase kRegistryCases[] = {
     // A start failing after a session of the same load hands out nothing of it; the teardown
     // unlocks the folder the manager still holds.
     {"KeyMissingAfterASession", After(Nothing, DeleteKey),                nullptr, false, No, kVersion,             kNoLock, kLog},
+    // A text value ends at its first NUL, whatever data follows it.
+    {"VersionEndsAtItsFirstNul", Set(L"Version", std::wstring(L"1.0\0" L"2.0", 7)), nullptr, true, Prepends, kVersion, kCalls, kLog},
     // Names outside the basic Latin range reach the SDK as UTF-8 and PATH unchanged.
     {"NonLatinVersionFolder",  [](Session& s) {
         s.Keep<tsctest::ScopedDirectory>(s.machine.InstallRoot() + L"\\" + kNonLatin);
