@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "environment.h"
 #include "handed_out_text.h"
 #include "journal_entry.h"
 #include "quilsdk/standin.h"
@@ -14,6 +15,7 @@
 #include "standin_settings.h"
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -60,11 +62,23 @@ std::int32_t ForcedOr(std::string_view exportName, Work work) {
     return 0;
 }
 
+// The thread error mode of the thread that loaded the DLL, as it was then.
+DWORD errorModeAtLoad = 0;
+
+[[maybe_unused]] void RecordErrorMode() {
+    if (!ReadVariable(kErrorModeVariable)) return;
+    JournalEntry("ThreadErrorMode")
+        .Word(std::to_string(errorModeAtLoad))
+        .Word(std::to_string(GetThreadErrorMode()))
+        .Record(0);
+}
+
 }  // namespace
 
 #ifndef QUILSDK_WITHOUT_Initialize
 std::int32_t Initialize(const char* plc, const char* release, const char* language,
                         char** sessionId) {
+    RecordErrorMode();
     JournalEntry entry("Initialize");
     entry.Text(plc).Text(release).Text(language);
     const std::optional<std::int32_t> forced = ForcedResult("Initialize");
@@ -138,6 +152,7 @@ void __freeres() noexcept;
 // QUILSDK_REFUSE_LOAD refuses to be loaded into any process, so that a loader's own failure can
 // be tested.
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_ATTACH) errorModeAtLoad = GetThreadErrorMode();
 #ifdef QUILSDK_REFUSE_LOAD
     if (reason == DLL_PROCESS_ATTACH) return FALSE;
 #endif

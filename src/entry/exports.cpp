@@ -7,6 +7,7 @@
 #include "entry/path_update.h"
 #include "entry/session_names.h"
 #include "entry/start_conditions.h"
+#include "location/silent_error_mode.h"
 
 namespace {
 
@@ -39,8 +40,10 @@ void UninitializeTsc() {
 
 }  // namespace
 
-// Nothing raised beneath an export may reach the host: it would end the host process.
+// Nothing raised beneath an export may reach the host: it would end the host process. The
+// exports that touch files and load the SDK do so with the system's error boxes silenced.
 extern "C" bool dtutInitializeTSC() {
+    const tsc::ScopedSilentErrorMode silent;
     try {
         return InitializeTsc();
     } catch (...) {
@@ -57,6 +60,7 @@ extern "C" bool dtutUpdatePathForTSC() {
 }
 
 extern "C" void dtutUninitializeTSC() {
+    const tsc::ScopedSilentErrorMode silent;
     try {
         UninitializeTsc();
     } catch (...) {

@@ -305,6 +305,31 @@ const SessionCase kOverrideCases[] = {
 INSTANTIATE_TEST_SUITE_P(Override, Sessions, ::testing::ValuesIn(kOverrideCases), tsctest::RowName);
 // clang-format on
 
+// Sets this thread's error mode; puts the old one back at scope end.
+struct ScopedThreadErrorMode {
+    explicit ScopedThreadErrorMode(DWORD mode) { SetThreadErrorMode(mode, &saved); }
+    ~ScopedThreadErrorMode() { SetThreadErrorMode(saved, nullptr); }
+    DWORD saved = 0;
+};
+
+// The system's critical-error boxes stay silent while the library loads and starts the SDK, with
+// the host's own flags kept; after each export the host's thread has its own mode back.
+TEST(ThreadErrorMode, SilentWhileTheSdkLoadsAndStartsTheHostsOwnAfterEachExport) {
+    Session s;
+    s.Keep<ScopedEnvironmentVariable>(L"QUILSDK_STANDIN_RECORD_ERROR_MODE", L"1");
+    const ScopedThreadErrorMode host(SEM_NOGPFAULTERRORBOX);
+    tsctest::SdkJournal journal;
+    EXPECT_TRUE(s.dll->Initialize());
+    EXPECT_EQ(GetThreadErrorMode(), DWORD{SEM_NOGPFAULTERRORBOX});
+    EXPECT_TRUE(s.dll->UpdatePath());
+    EXPECT_EQ(GetThreadErrorMode(), DWORD{SEM_NOGPFAULTERRORBOX});
+    s.dll->Uninitialize();
+    EXPECT_EQ(GetThreadErrorMode(), DWORD{SEM_NOGPFAULTERRORBOX});
+    const std::string silent =
+        std::to_string(SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    EXPECT_EQ(journal.Calls().at(0), "ThreadErrorMode\t" + silent + "\t" + silent + "\t=> 0");
+}
+
 // The lock keeps other processes from renaming the folder until the teardown. Unloading the
 // library without one makes no call into the SDK: the folder stays locked, the session open and
 // the SDK library loaded until the process ends.

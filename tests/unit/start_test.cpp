@@ -104,7 +104,10 @@ TEST_P(LoaderFault, LinesStatusAndLoad) {
     expected.insert(expected.begin(), kSessionLine);
     const DiagnosticRecorder recorder;
     const LogWatcher log;
+    // The host's thread gets its own error mode back, also when memory ran out beneath.
+    const DWORD hostMode = GetThreadErrorMode();
     EXPECT_EQ(dtutInitializeTSC(), GetParam().started);
+    EXPECT_EQ(GetThreadErrorMode(), hostMode);
     EXPECT_EQ(IsModuleLoaded(scene.machine.SdkPath()), expected.back() == kLoadedLine);
     dtutUninitializeTSC();
     EXPECT_EQ(LoadLines(log.NewMessages()), expected);

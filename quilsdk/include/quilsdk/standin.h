@@ -28,5 +28,8 @@ inline constexpr wchar_t kJournalVariable[] = L"QUILSDK_STANDIN_JOURNAL";
 inline constexpr wchar_t kResultVariablePrefix[] = L"QUILSDK_STANDIN_RESULT_";
 // "null": Initialize answers 0 but hands out no session id; "empty": it hands out "".
 inline constexpr wchar_t kSessionIdVariable[] = L"QUILSDK_STANDIN_SESSION_ID";
+// When set, Initialize first journals the calling thread's error mode as it was when the DLL
+// was loaded and as it is now: "ThreadErrorMode\t<at load>\t<at Initialize>\t=> 0".
+inline constexpr wchar_t kErrorModeVariable[] = L"QUILSDK_STANDIN_RECORD_ERROR_MODE";
 
 }  // namespace quilsdk_standin
