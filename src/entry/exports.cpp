@@ -47,6 +47,8 @@ extern "C" bool dtutInitializeTSC() {
     try {
         return InitializeTsc();
     } catch (...) {
+        // Memory ran out after the service opened a session: the teardown is owed all the same.
+        if (tscManager.SessionOpen()) tscInitialized = true;
         return false;
     }
 }

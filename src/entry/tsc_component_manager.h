@@ -46,6 +46,8 @@ class TscComponentManager {
     bool PathOverrideActive() const noexcept { return pathOverrideActive; }
     // The wrapper's status of the last session or lock step; 0 after a successful lock.
     std::int32_t LastStatus() const noexcept { return lastStatus; }
+    // The installer service has a session of this process open.
+    bool SessionOpen() { return Wrapper().IsInitialized(); }
 
   private:
     // Asks the SDK to lock installPath and keeps its status in lastStatus.

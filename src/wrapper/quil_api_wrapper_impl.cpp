@@ -86,10 +86,10 @@ std::int32_t QUILAPIWrapperImpl::Initialize(const std::string& plc, const std::s
     const AtScopeEnd handBack([this, &sessionText]() noexcept { ReleaseSdkText(&sessionText); });
     if (result == 0) {
         // An SDK that reports success without handing out a text is treated like one that
-        // hands out an empty text: no session.
-        const std::string id = sessionText != nullptr ? std::string(sessionText) : std::string();
-        LogInfo("Initialize: session id = " + id);
-        sessionId = id;
+        // hands out an empty text: no session. The id is kept before the log line, which may
+        // run out of memory: a session the service opened is always closed by the teardown.
+        if (sessionText != nullptr) sessionId = sessionText;
+        LogInfo("Initialize: session id = " + sessionId);
     }
     return result;
 }
