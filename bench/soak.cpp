@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
     const bench::PhaseResult emptyLoads = scenarios.EmptyLoads(loads);
     report.Compare(dllLoads, {emptyLoads});
     report.Compare(scenarios.LibraryLoadsWithSession(loads), {bare, emptyLoads});
+    report.Compare(scenarios.LibraryLoadsWithFailedQuery(loads), {bare, emptyLoads});
     // What a DLL that keeps its runtime's memory at every unload loses per load, for reference.
     report.Show(scenarios.EmptyRuntimeLoads(loads));
     // A refusal runs part of the bare cycle at most.

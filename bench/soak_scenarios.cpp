@@ -17,6 +17,11 @@ constexpr wchar_t kEmptyRuntimeDll[] = L"bench_empty_cxx.dll";
 constexpr wchar_t kPlatformLibrary[] = L"DtPal.dll";
 constexpr wchar_t kUnsignedSdk[] = L"quilsdk_unsigned.dll";
 constexpr wchar_t kSmuggledSdk[] = L"quilsdk_smuggled.dll";
+// A file beneath two links that name each other (made by the build): its status query fails for
+// another reason than absence, on every start.
+std::wstring UnresolvableSdkPath() {
+    return tsctest::BinDir() + L"\\bench-fixtures\\link-loop\\a\\quilsdk.dll";
+}
 
 // The stand-in SDK built for long runs (target bench_soak_sdk): the tests' copy keeps resources
 // for every load and could not be loaded ten thousand times in one process.
@@ -85,6 +90,17 @@ PhaseResult SoakScenarios::LibraryLoads(std::int64_t loads) {
 
 PhaseResult SoakScenarios::LibraryLoadsWithSession(std::int64_t loads) {
     return RunPhase("dttscsdk.dll loads with a session", warmUp_, loads, [&] {
+        tsctest::DttscsdkDll dll;
+        const bool started = dll.Initialize();
+        dll.Uninitialize();
+        return started && !tsctest::IsModuleLoaded(machine_.SdkPath()) && dll.Unload();
+    });
+}
+
+PhaseResult SoakScenarios::LibraryLoadsWithFailedQuery(std::int64_t loads) {
+    tsctest::ScopedRegistryKey quilKey(HKEY_LOCAL_MACHINE, tsctest::kQuilKey);
+    quilKey.SetString(L"QUILSDKLocation", UnresolvableSdkPath());
+    return RunPhase("dttscsdk.dll loads with a failed query", warmUp_, loads, [&] {
         tsctest::DttscsdkDll dll;
         const bool started = dll.Initialize();
         dll.Uninitialize();

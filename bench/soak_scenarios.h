@@ -34,6 +34,9 @@ class SoakScenarios {
     PhaseResult EmptyRuntimeLoads(std::int64_t loads);
     // A host that loads the library for each session: load, start, end, unload.
     PhaseResult LibraryLoadsWithSession(std::int64_t loads);
+    // The same where the SDK's status query fails (a path through a link loop): every start is
+    // refused with the query's error in the log, and nothing of it may stay per load.
+    PhaseResult LibraryLoadsWithFailedQuery(std::int64_t loads);
     // Session cycles that end in each refusal.
     PhaseResult UnsignedSdk(std::int64_t cycles);
     PhaseResult SelfUpdateRunning(std::int64_t cycles);

@@ -6,7 +6,6 @@
 
 #include "loader/loader_seams.h"
 #include "loader/sdk_file_hold.h"
-#include "location/file_system_error.h"
 #include "location/system_error_text.h"
 #include "location/text_conversion.h"
 #include "wrapper/quil_api_wrapper_impl.h"
@@ -33,25 +32,26 @@ void (*beforeSdkLoad)(const std::wstring&) = &NoHook;
 bool QUILAPIWrapperImpl::Load(std::uint32_t* status) {
     *status = kNotLoaded;
     if (sdkModule != nullptr) return true;
-    try {
-        return FindAndLoad(status);
-    } catch (const tsc::FileSystemError& error) {
-        // A file-system query that failed for a reason other than absence: nothing is loaded,
-        // and the host learns why from the log instead of losing its process.
-        WriteLogLine(L"[ERROR] Load: " + Utf8ToWide(error.operation()) + L" failed for path = " +
-                     error.path() + L", " + ErrorDescription(error.code()));
-        *status = kNotLoaded;
-        return false;
-    }
+    tsc::FileSystemFailure failure;
+    const bool loaded = FindAndLoad(status, failure);
+    if (!failure) return loaded;
+    // A file-system query that failed for a reason other than absence: nothing is loaded, and
+    // the log says why.
+    WriteLogLine(L"[ERROR] Load: " + Utf8ToWide(failure->operation) + L" failed for path = " +
+                 failure->path + L", " + ErrorDescription(failure->code));
+    *status = kNotLoaded;
+    return false;
 }
 
-bool QUILAPIWrapperImpl::FindAndLoad(std::uint32_t* status) {
-    if (IsSelfUpdateRunning()) {
+bool QUILAPIWrapperImpl::FindAndLoad(std::uint32_t* status, tsc::FileSystemFailure& failure) {
+    if (IsSelfUpdateRunning(failure)) {
         WriteLogLine(L"[INFO] Load: Self-update is running");
         *status = kSelfUpdateRunning;
         return false;
     }
-    if (sdkPath.empty()) GetDllPath();
+    if (failure) return false;
+    if (sdkPath.empty()) GetDllPath(failure);
+    if (failure) return false;
     if (sdkPath.empty()) {
         WriteLogLine(L"[ERROR] Load: dll path empty!");
         return false;

@@ -74,7 +74,7 @@ int QUILAPIWrapperImpl::ReadStringFromRegistry(void** block, DWORD* byteCount) {
     return 1;
 }
 
-void QUILAPIWrapperImpl::GetDllPath() {
+void QUILAPIWrapperImpl::GetDllPath(tsc::FileSystemFailure& failure) {
     if (!sdkPath.empty()) return;
     void* data = nullptr;
     DWORD byteCount = 0;
@@ -99,9 +99,9 @@ void QUILAPIWrapperImpl::GetDllPath() {
         LogError("GetDllPath: Failed to expand dll path!");
         return;
     }
-    if (tsc::ExistsOrRaise(*path)) {
+    if (tsc::ExistsOrFails(*path, failure)) {
         sdkPath = *path;
-    } else {
+    } else if (!failure) {
         LogError("GetDllPath: expanded Dll Path does not exist!");
     }
 }

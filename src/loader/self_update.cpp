@@ -27,7 +27,8 @@ namespace tsc::seams {
 HRESULT(WINAPI* knownFolderPath)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*) = &SHGetKnownFolderPath;
 }
 
-std::wstring QUILAPIWrapperImpl::GetInstallerDataDirectory(bool* inProgramData) {
+std::wstring QUILAPIWrapperImpl::GetInstallerDataDirectory(tsc::FileSystemFailure& failure,
+                                                           bool* inProgramData) {
     tsc::UniqueCoTaskText programData;
     const HRESULT result = tsc::seams::knownFolderPath(FOLDERID_ProgramData, kKnownFolderFlags,
                                                        nullptr, programData.put());
@@ -36,17 +37,19 @@ std::wstring QUILAPIWrapperImpl::GetInstallerDataDirectory(bool* inProgramData) 
     if (known) {
         return tsc::JoinPath(programData.get(), kInstallerDataFolder);
     }
-    return tsc::TempDirectoryPath();
+    return tsc::TempDirectoryPath(failure);
 }
 
-std::wstring QUILAPIWrapperImpl::SelfUpdateLockPath(bool* inProgramData) {
-    return tsc::JoinPath(GetInstallerDataDirectory(inProgramData), kLockFileName);
+std::wstring QUILAPIWrapperImpl::SelfUpdateLockPath(tsc::FileSystemFailure& failure,
+                                                    bool* inProgramData) {
+    const std::wstring folder = GetInstallerDataDirectory(failure, inProgramData);
+    return failure ? std::wstring() : tsc::JoinPath(folder, kLockFileName);
 }
 
-bool QUILAPIWrapperImpl::IsSelfUpdateRunning() {
-    const std::wstring lockPath = SelfUpdateLockPath();
+bool QUILAPIWrapperImpl::IsSelfUpdateRunning(tsc::FileSystemFailure& failure) {
+    const std::wstring lockPath = SelfUpdateLockPath(failure);
     // Without a lock file no update runs, and the process list is not looked at.
-    if (!tsc::ExistsOrRaise(lockPath)) return false;
+    if (failure || !tsc::ExistsOrFails(lockPath, failure)) return false;
     const std::string content = tsc::ReadLockFileText(lockPath);
     return tsc::IsProcessIdListed(content);
 }

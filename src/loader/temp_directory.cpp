@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include "location/file_system_error.h"
-
 namespace tsc {
 namespace {
 
@@ -17,34 +15,36 @@ GetTempPathFunc TempPathQuery() {
     return reinterpret_cast<GetTempPathFunc>(reinterpret_cast<void*>(newer));
 }
 
-[[noreturn]] void RaiseTempDirectoryError(const std::wstring& path, DWORD code) {
-    throw FileSystemError("temp_directory_path", path, code);
+std::wstring Failed(FileSystemFailure& failure, const std::wstring& path, DWORD code) {
+    failure = FileSystemError{"temp_directory_path", path, code};
+    return std::wstring();
 }
 
 // Asks twice at most: the first answer may announce a longer folder than the buffer holds.
-std::wstring ReportedTempPath() {
+std::wstring ReportedTempPath(FileSystemFailure& failure) {
     const GetTempPathFunc query = TempPathQuery();
     std::wstring buffer(MAX_PATH + 1, L'\0');
     for (int attempt = 0; attempt < 2; ++attempt) {
         const DWORD length = query(static_cast<DWORD>(buffer.size()), buffer.data());
-        if (length == 0) RaiseTempDirectoryError(std::wstring(), GetLastError());
+        if (length == 0) return Failed(failure, std::wstring(), GetLastError());
         if (length < buffer.size()) {
             buffer.resize(length);
             return buffer;
         }
         buffer.assign(length, L'\0');
     }
-    RaiseTempDirectoryError(std::wstring(), ERROR_INSUFFICIENT_BUFFER);
+    return Failed(failure, std::wstring(), ERROR_INSUFFICIENT_BUFFER);
 }
 
 }  // namespace
 
-std::wstring TempDirectoryPath() {
-    std::wstring path = ReportedTempPath();
+std::wstring TempDirectoryPath(FileSystemFailure& failure) {
+    std::wstring path = ReportedTempPath(failure);
+    if (failure) return path;
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) RaiseTempDirectoryError(path, GetLastError());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return Failed(failure, path, GetLastError());
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        RaiseTempDirectoryError(path, ERROR_DIRECTORY);
+        return Failed(failure, path, ERROR_DIRECTORY);
     }
     return path;
 }

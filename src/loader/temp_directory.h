@@ -3,11 +3,13 @@
 
 #include <string>
 
+#include "location/file_system_error.h"
+
 namespace tsc {
 
 // The folder the platform reports (GetTempPath2W where kernel32 offers it, else GetTempPathW),
-// unchanged. Raises FileSystemError "temp_directory_path" when it cannot be determined or is
-// not an existing directory.
-std::wstring TempDirectoryPath();
+// unchanged. Empty, with `failure` as the operation "temp_directory_path", when it cannot be
+// determined or is not an existing directory.
+std::wstring TempDirectoryPath(FileSystemFailure& failure);
 
 }  // namespace tsc

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "location/file_system_error.h"
 #include "location/location_seams.h"
 #include "location/win_handles.h"
 
@@ -32,9 +31,9 @@ Existence QueryExistence(const std::wstring& path) {
     return {false, code};
 }
 
-bool ExistsOrRaise(const std::wstring& path) {
+bool ExistsOrFails(const std::wstring& path, FileSystemFailure& failure) {
     const Existence result = QueryExistence(path);
-    if (result.error != 0) throw FileSystemError("exists", path, result.error);
+    if (result.error != 0) failure = FileSystemError{"exists", path, result.error};
     return result.exists;
 }
 

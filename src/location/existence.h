@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "location/file_system_error.h"
+
 namespace tsc {
 
 struct Existence {
@@ -16,7 +18,8 @@ struct Existence {
 // Codes 2, 3, 53 and 123 (file, path, network path not found; invalid name) mean absence.
 Existence QueryExistence(const std::wstring& path);
 
-// As QueryExistence, but a failure other than absence raises FileSystemError "exists".
-bool ExistsOrRaise(const std::wstring& path);
+// As QueryExistence, but a failure other than absence answers false and is described in
+// `failure` as the operation "exists".
+bool ExistsOrFails(const std::wstring& path, FileSystemFailure& failure);
 
 }  // namespace tsc

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "location/file_system_error.h"
+
 namespace tsc {
 class VerifiedChain;
 }
@@ -36,14 +38,16 @@ class QUILAPIWrapperImpl {
     bool Load(std::uint32_t* status);
 
     // The decisions Load takes, each of which can also be asked on its own. GetDllPath fills
-    // SdkPath(); the self-update test may raise tsc::FileSystemError. IsSignatureValid hands the
-    // chain the trust check verified to *verified when one is given.
-    void GetDllPath();
+    // SdkPath(). A status query that fails for another reason than absence leaves its error in
+    // `failure`, and the answer then counts for nothing. IsSignatureValid hands the chain the
+    // trust check verified to *verified when one is given.
+    void GetDllPath(tsc::FileSystemFailure& failure);
     const std::wstring& SdkPath() const noexcept { return sdkPath; }
     // *inProgramData, when given, tells whether the lock file's folder is under ProgramData
     // (else it is the temporary files folder).
-    static std::wstring SelfUpdateLockPath(bool* inProgramData = nullptr);
-    static bool IsSelfUpdateRunning();
+    static std::wstring SelfUpdateLockPath(tsc::FileSystemFailure& failure,
+                                           bool* inProgramData = nullptr);
+    static bool IsSelfUpdateRunning(tsc::FileSystemFailure& failure);
     bool IsSignatureValid(const std::wstring& path, tsc::VerifiedChain* verified = nullptr);
 
     constexpr QUILAPIWrapperImpl() = default;
@@ -55,8 +59,9 @@ class QUILAPIWrapperImpl {
     // bytes of value data (not necessarily NUL-terminated).
     int ReadStringFromRegistry(void** block, DWORD* byteCount);
 
-    // The folder of the self-update lock file. May raise tsc::FileSystemError.
-    static std::wstring GetInstallerDataDirectory(bool* inProgramData = nullptr);
+    // The folder of the self-update lock file.
+    static std::wstring GetInstallerDataDirectory(tsc::FileSystemFailure& failure,
+                                                  bool* inProgramData);
 
     // Signature and publisher of the SDK file. VerifyCertificate hands the signer's chain, as
     // the trust check verified it, to VerifyPublisher: only a certificate of that chain may
@@ -65,10 +70,10 @@ class QUILAPIWrapperImpl {
     bool VerifyPublisher(const std::wstring& path, const std::wstring& publisher,
                          const tsc::VerifiedChain& chain);
 
-    // The steps of Load for a library not yet loaded. FindAndLoad may raise
-    // tsc::FileSystemError, which Load turns into status 3; CheckAndLoad checks sdkPath and
-    // loads it while holding the file unchanged.
-    bool FindAndLoad(std::uint32_t* status);
+    // The steps of Load for a library not yet loaded. A failed status query of FindAndLoad
+    // (in `failure`) becomes status 3; CheckAndLoad checks sdkPath and loads it while holding
+    // the file unchanged.
+    bool FindAndLoad(std::uint32_t* status, tsc::FileSystemFailure& failure);
     bool CheckAndLoad(std::uint32_t* status);
 
     // Appends one line of UTF-8 text (the time stamp is added here) to the log file.

@@ -63,6 +63,9 @@ std::string SevereClause(const std::vector<Diagnostic>& diagnostics);
 // ": "<the first [ERROR] line>"" of wrapper log lines, without its time stamp, or nothing.
 std::string LogErrorClause(const std::vector<std::string>& lines);
 
+// Fails the step for a status query of the library that failed for another reason than absence.
+void FailQuery(Step& step, const tsc::FileSystemError& error);
+
 // Registry keys and values read as they are stored (type, size, bytes).
 struct OpenedKey {
     tsc::UniqueRegKey key;

@@ -13,7 +13,6 @@
 #include "console_output.h"
 #include "location/diagnostics.h"
 #include "location/environment_variable.h"
-#include "location/file_system_error.h"
 #include "location/system_error_text.h"
 #include "location/text_conversion.h"
 #include "wrapper/wrapper_log.h"
@@ -93,9 +92,6 @@ class LogRedirect {
 void RunGuarded(const StepDefinition& definition, Context& context, Step& step) {
     try {
         definition.run(context, step);
-    } catch (const tsc::FileSystemError& error) {
-        step.Fail("the library's status query (" + error.operation() + ") of " +
-                  WideToUtf8(error.path()) + " failed: " + SystemErrorText(error.code()));
     } catch (const std::exception& error) {
         step.Fail(std::string("the check itself failed: ") + error.what());
     }

@@ -39,6 +39,11 @@ void AddExistence(Json& facts, const char* existsKey, const char* errorKey,
 
 std::string Quoted(const std::wstring& text) { return "\"" + WideToUtf8(text) + "\""; }
 
+void FailQuery(Step& step, const tsc::FileSystemError& error) {
+    step.Fail("the library's status query (" + error.operation + ") of " + WideToUtf8(error.path) +
+              " failed: " + SystemErrorText(error.code));
+}
+
 Json TextOrNull(const std::wstring& text) {
     return text.empty() ? Json(nullptr) : Json(WideToUtf8(text));
 }

@@ -31,7 +31,9 @@ void AddRecordedFacts(Json& facts) {
 
 void CheckSdkLocation(Context& context, Step& step) {
     AddRecordedFacts(step.facts);
-    context.wrapper.GetDllPath();
+    tsc::FileSystemFailure failure;
+    context.wrapper.GetDllPath(failure);
+    if (failure) return FailQuery(step, *failure);
     const std::wstring& found = context.wrapper.SdkPath();
     step.facts["sdkPath"] = TextOrNull(found);
     if (!found.empty()) return step.Pass("the SDK library is recorded at " + Quoted(found) + ".");

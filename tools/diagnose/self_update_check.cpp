@@ -51,14 +51,17 @@ Json NamedProcess(const std::string& content) {
 
 void CheckSelfUpdate(Context&, Step& step) {
     bool inProgramData = false;
-    const std::wstring lockPath = QUILAPIWrapperImpl::SelfUpdateLockPath(&inProgramData);
+    tsc::FileSystemFailure failure;
+    const std::wstring lockPath = QUILAPIWrapperImpl::SelfUpdateLockPath(failure, &inProgramData);
+    if (failure) return FailQuery(step, *failure);
     step.facts["lockFile"] = WideToUtf8(lockPath);
     step.facts["lockFolderSource"] = inProgramData ? "ProgramData" : "temporary files folder";
     const tsc::Existence found = tsc::QueryExistence(lockPath);
     step.facts["lockFileExists"] = found.exists;
     if (found.error != 0) step.facts.update(ErrorJson(found.error));
     if (found.exists) step.facts["process"] = NamedProcess(AddContentFacts(lockPath, step.facts));
-    const bool running = QUILAPIWrapperImpl::IsSelfUpdateRunning();
+    const bool running = QUILAPIWrapperImpl::IsSelfUpdateRunning(failure);
+    if (failure) return FailQuery(step, *failure);
     step.facts["running"] = running;
     if (running) {
         return step.Fail(
