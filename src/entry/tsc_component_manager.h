@@ -46,6 +46,9 @@ class TscComponentManager {
     bool PathOverrideActive() const noexcept { return pathOverrideActive; }
     // The wrapper's status of the last session or lock step; 0 after a successful lock.
     std::int32_t LastStatus() const noexcept { return lastStatus; }
+    // The SDK locked the folder for the session, and neither an unlock nor the session's end has
+    // released it since. Teardown does not depend on it: it unlocks whenever a session is open.
+    bool FolderLocked() const noexcept { return folderLocked; }
 
   private:
     // Asks the SDK to lock installPath and keeps its status in lastStatus.
@@ -63,4 +66,5 @@ class TscComponentManager {
     std::unique_ptr<TscQuilSdkWrapperHolder> wrapper;
     // The status meaning "no session is open" until the first session attempt.
     std::int32_t lastStatus = 7;
+    bool folderLocked = false;
 };
