@@ -8,6 +8,8 @@
 #include "checks.h"
 #include "loader/loader_handles.h"
 #include "location/existence.h"
+#include "location/file_system_error.h"
+#include "location/system_error_text.h"
 
 namespace tscdiag {
 namespace {
@@ -49,23 +51,45 @@ Json NamedProcess(const std::string& content) {
 
 }  // namespace
 
+// The library's test raised: it could not tell whether a self-update runs, and a start then
+// loads no SDK either. The message names the lock file, or the temporary files folder the
+// library fell back to when ProgramData could not be determined.
+void TestFailed(const tsc::FileSystemError& error, Step& step) {
+    step.facts["running"] = nullptr;
+    step.facts["testError"] = {{"operation", error.operation()},
+                               {"path", WideToUtf8(error.path())}};
+    step.facts["testError"].update(ErrorJson(error.code()));
+    const bool tempFolder = error.operation() == "temp_directory_path";
+    std::string what = tempFolder ? "the temporary files folder" : "the lock file";
+    if (!error.path().empty()) what += " " + Quoted(error.path());
+    if (tempFolder && error.path().empty()) what += " (the system names none)";
+    step.Fail("the self-update test could not run: the library's status query of " + what +
+              " failed: " + SystemErrorText(error.code()) + "; a start loads no SDK meanwhile.");
+}
+
 void CheckSelfUpdate(Context&, Step& step) {
-    bool inProgramData = false;
-    const std::wstring lockPath = QUILAPIWrapperImpl::SelfUpdateLockPath(&inProgramData);
-    step.facts["lockFile"] = WideToUtf8(lockPath);
-    step.facts["lockFolderSource"] = inProgramData ? "ProgramData" : "temporary files folder";
-    const tsc::Existence found = tsc::QueryExistence(lockPath);
-    step.facts["lockFileExists"] = found.exists;
-    if (found.error != 0) step.facts.update(ErrorJson(found.error));
-    if (found.exists) step.facts["process"] = NamedProcess(AddContentFacts(lockPath, step.facts));
-    const bool running = QUILAPIWrapperImpl::IsSelfUpdateRunning();
-    step.facts["running"] = running;
-    if (running) {
-        return step.Fail(
-            "a self-update of the installer is running: no SDK is loaded until it ends.");
+    try {
+        bool inProgramData = false;
+        const std::wstring lockPath = QUILAPIWrapperImpl::SelfUpdateLockPath(&inProgramData);
+        step.facts["lockFile"] = WideToUtf8(lockPath);
+        step.facts["lockFolderSource"] = inProgramData ? "ProgramData" : "temporary files folder";
+        const tsc::Existence found = tsc::QueryExistence(lockPath);
+        step.facts["lockFileExists"] = found.exists;
+        if (found.error != 0) step.facts.update(ErrorJson(found.error));
+        if (found.exists) {
+            step.facts["process"] = NamedProcess(AddContentFacts(lockPath, step.facts));
+        }
+        if (QUILAPIWrapperImpl::IsSelfUpdateRunning()) {
+            step.facts["running"] = true;
+            return step.Fail(
+                "a self-update of the installer is running: no SDK is loaded until it ends.");
+        }
+        step.facts["running"] = false;
+        step.Pass(found.exists ? "the lock file names no running process: it does not block."
+                               : "no lock file: no self-update is running.");
+    } catch (const tsc::FileSystemError& error) {
+        TestFailed(error, step);
     }
-    step.Pass(found.exists ? "the lock file names no running process: it does not block."
-                           : "no lock file: no self-update is running.");
 }
 
 }  // namespace tscdiag
