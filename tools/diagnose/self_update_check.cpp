@@ -7,6 +7,7 @@
 
 #include "checks.h"
 #include "loader/loader_handles.h"
+#include "location/environment_variable.h"
 #include "location/existence.h"
 #include "location/file_system_error.h"
 #include "location/system_error_text.h"
@@ -49,23 +50,35 @@ Json NamedProcess(const std::string& content) {
     return nullptr;
 }
 
-}  // namespace
+// "(TMP: "...", TEMP: not set)": where the temporary files folder is named.
+std::string TempVariables() {
+    std::string text;
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+        const std::optional<std::wstring> value = tsc::ReadEnvironmentVariable(name);
+        text += (text.empty() ? "(" : ", ") + WideToUtf8(name) + ": " +
+                (value ? Quoted(*value) : std::string("not set"));
+    }
+    return text + ")";
+}
 
 // The library's test raised: it could not tell whether a self-update runs, and a start then
 // loads no SDK either. The message names the lock file, or the temporary files folder the
-// library fell back to when ProgramData could not be determined.
+// library falls back to when the ProgramData folder cannot be determined (and, when the system
+// named no such folder, the variables it is named by).
 void TestFailed(const tsc::FileSystemError& error, Step& step) {
     step.facts["running"] = nullptr;
     step.facts["testError"] = {{"operation", error.operation()},
                                {"path", WideToUtf8(error.path())}};
     step.facts["testError"].update(ErrorJson(error.code()));
-    const bool tempFolder = error.operation() == "temp_directory_path";
-    std::string what = tempFolder ? "the temporary files folder" : "the lock file";
-    if (!error.path().empty()) what += " " + Quoted(error.path());
-    if (tempFolder && error.path().empty()) what += " (the system names none)";
-    step.Fail("the self-update test could not run: the library's status query of " + what +
+    const bool lockFile = error.operation() != "temp_directory_path";
+    std::string what = lockFile ? "status query of the lock file " + Quoted(error.path())
+                                : "lookup of the temporary files folder";
+    if (!lockFile) what += " " + (error.path().empty() ? TempVariables() : Quoted(error.path()));
+    step.Fail("the self-update test could not run: the library's " + what +
               " failed: " + SystemErrorText(error.code()) + "; a start loads no SDK meanwhile.");
 }
+
+}  // namespace
 
 void CheckSelfUpdate(Context&, Step& step) {
     try {
