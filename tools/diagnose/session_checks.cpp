@@ -73,10 +73,8 @@ void CheckSessionStart(Context& context, Step& step) {
     } else if (!open) {
         step.Fail("the folder was resolved, but " + NoSessionReason(logged) + ".");
     } else if (tscPath.empty()) {
-        step.Fail(
-            "dtutInitializeTSC answered true but handed out no folder: the library rejects "
-            "it" +
-            SevereClause(context.received) + ".");
+        const std::string rejected = "the library rejects it" + SevereClause(context.received);
+        step.Fail("dtutInitializeTSC answered true but handed out no folder: " + rejected + ".");
     } else if (!locked) {
         step.Fail("a session opened, but the folder is not locked (wrapper status " +
                   std::to_string(tscManager.LastStatus()) + ")" + logged + ".");
