@@ -151,7 +151,8 @@ const MachineCase kMachines[] = {
      {{"/steps/2/facts/sdkPath", tsctest::Utf8(LocalAppDataFolder() + L"\\quilsdk.dll")}}},
     // Only the bare decimal id of a live process means a running self-update; anything else in the
     // lock file is shown byte for byte and blocks nothing. Any EnablePathOverride but 1 leaves the
-    // override off; it is shown as the number read.
+    // override off; it is shown as the number read, and one longer than 4 bytes is not read at
+    // all, which the override step's message then says.
     {"LockIdWithLineEnd", [](Scene& s) {
         s.machine.ReleaseKey().SetDword(L"EnablePathOverride", 2);
         s.Keep<tsctest::ScopedLockFile>(tsctest::OwnProcessId() + "\r\n"); },
@@ -159,10 +160,11 @@ const MachineCase kMachines[] = {
      {{"/steps/1/facts/enablePathOverride", 2}, {"/steps/3/facts/content", tsctest::OwnProcessId() + "\\x0D\\x0A"},
       {"/steps/3/facts/lockFolderSource", "ProgramData"}}},
     {"LockBinaryAndQuotes", [](Scene& s) {
-        s.machine.ReleaseKey().SetDword(L"EnablePathOverride", 2);
+        s.machine.ReleaseKey().SetBinary(L"EnablePathOverride", {1, 0, 0, 0, 0, 0, 0, 0});
         s.Keep<tsctest::ScopedLockFile>(std::string("\"1\\\xFF\x00", 5)); },
      0, kAllPassed, "session id = ", true, true, L"quilsdk.dll",
-     {{"/steps/1/facts/enablePathOverride", 2}, {"/steps/3/facts/content", "\"1\\\\\\xFF\\x00"},
+     {{"/steps/1/diagnostics/0/note", "the path override switch is set but cannot be read as the library asks (see step 2): no override"},
+      {"/steps/3/facts/content", "\"1\\\\\\xFF\\x00"},
       {"/steps/3/facts/lockFolderSource", "ProgramData"}}},
     {"MissingReleaseKey", [](Scene& s) { s.machine.ReleaseKey().DeleteKey(); }, 1,
      "step 1 (Release registry values and folders) failed: the library's folder resolution answers status 6: "
