@@ -62,47 +62,58 @@ std::string TempVariables() {
 }
 
 // The library's test raised: it could not tell whether a self-update runs, and a start then
-// loads no SDK either. The message names the lock file, or the temporary files folder the
-// library falls back to when the ProgramData folder cannot be determined (and, when the system
-// named no such folder, the variables it is named by).
-void TestFailed(const tsc::FileSystemError& error, Step& step) {
+// loads no SDK either. `what` names the query that failed, with the file or folder it asked.
+void TestFailed(const tsc::FileSystemError& error, const std::string& what, Step& step) {
     step.facts["running"] = nullptr;
     step.facts["testError"] = {{"operation", error.operation()},
                                {"path", WideToUtf8(error.path())}};
     step.facts["testError"].update(ErrorJson(error.code()));
-    const bool lockFile = error.operation() != "temp_directory_path";
-    std::string what = lockFile ? "status query of the lock file " + Quoted(error.path())
-                                : "lookup of the temporary files folder";
-    if (!lockFile) what += " " + (error.path().empty() ? TempVariables() : Quoted(error.path()));
     step.Fail("the self-update test could not run: the library's " + what +
               " failed: " + SystemErrorText(error.code()) + "; a start loads no SDK meanwhile.");
+}
+
+// The lock file's folder is ProgramData's; when that cannot be determined, the library falls
+// back to the temporary files folder, whose lookup may raise. Empty when it raised.
+std::wstring LockFilePath(Step& step) {
+    bool inProgramData = false;
+    try {
+        const std::wstring lockPath = QUILAPIWrapperImpl::SelfUpdateLockPath(&inProgramData);
+        step.facts["lockFile"] = WideToUtf8(lockPath);
+        step.facts["lockFolderSource"] = inProgramData ? "ProgramData" : "temporary files folder";
+        return lockPath;
+    } catch (const tsc::FileSystemError& error) {
+        // Without a folder from the system, the variables that name it say where to look.
+        const std::wstring& folder = error.path();
+        TestFailed(error,
+                   "lookup of the temporary files folder " +
+                       (folder.empty() ? TempVariables() : Quoted(folder)),
+                   step);
+        return {};
+    }
 }
 
 }  // namespace
 
 void CheckSelfUpdate(Context&, Step& step) {
+    const std::wstring lockPath = LockFilePath(step);
+    if (lockPath.empty()) return;
+    const tsc::Existence found = tsc::QueryExistence(lockPath);
+    step.facts["lockFileExists"] = found.exists;
+    if (found.error != 0) step.facts.update(ErrorJson(found.error));
+    if (found.exists) step.facts["process"] = NamedProcess(AddContentFacts(lockPath, step.facts));
+    bool running = false;
     try {
-        bool inProgramData = false;
-        const std::wstring lockPath = QUILAPIWrapperImpl::SelfUpdateLockPath(&inProgramData);
-        step.facts["lockFile"] = WideToUtf8(lockPath);
-        step.facts["lockFolderSource"] = inProgramData ? "ProgramData" : "temporary files folder";
-        const tsc::Existence found = tsc::QueryExistence(lockPath);
-        step.facts["lockFileExists"] = found.exists;
-        if (found.error != 0) step.facts.update(ErrorJson(found.error));
-        if (found.exists) {
-            step.facts["process"] = NamedProcess(AddContentFacts(lockPath, step.facts));
-        }
-        if (QUILAPIWrapperImpl::IsSelfUpdateRunning()) {
-            step.facts["running"] = true;
-            return step.Fail(
-                "a self-update of the installer is running: no SDK is loaded until it ends.");
-        }
-        step.facts["running"] = false;
-        step.Pass(found.exists ? "the lock file names no running process: it does not block."
-                               : "no lock file: no self-update is running.");
+        running = QUILAPIWrapperImpl::IsSelfUpdateRunning();
     } catch (const tsc::FileSystemError& error) {
-        TestFailed(error, step);
+        return TestFailed(error, "status query of the lock file " + Quoted(lockPath), step);
     }
+    step.facts["running"] = running;
+    if (running) {
+        return step.Fail(
+            "a self-update of the installer is running: no SDK is loaded until it ends.");
+    }
+    step.Pass(found.exists ? "the lock file names no running process: it does not block."
+                           : "no lock file: no self-update is running.");
 }
 
 }  // namespace tscdiag
