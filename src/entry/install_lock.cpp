@@ -51,6 +51,7 @@ bool TscComponentManager::KeepUsableFolder(std::wstring& folder) {
 void TscComponentManager::LockFolder() {
     const std::string lockText = LockText();
     lastStatus = Wrapper().LockDirectory(lockText);
+    folderLocked = lastStatus == 0;
     if (lastStatus != 0) {
         EmitDiagnosticUtf8("WARN",
                            "Failed to lock" + lockText +
@@ -64,13 +65,15 @@ std::int32_t TscComponentManager::Uninitialize() {
         EmitDiagnosticUtf8("WARN", "QUIL SDK wrapper is not initialized");
         return 0;
     }
-    // The manager keeps no record of a lock taken, so an open session is always unlocked.
+    // An open session is always unlocked, whether or not a lock is known to be held.
     const std::int32_t unlockStatus = Wrapper().UnLockDirectory(LockText());
     if (unlockStatus != 0) {
         EmitDiagnosticUtf8("WARN", "Failed to Unlock QUIL SDK wrapper status code:" +
                                        std::to_string(unlockStatus));
     }
     const std::int32_t closeStatus = Wrapper().Uninitialize();
+    // Ending the session releases its locks too.
+    if (unlockStatus == 0 || closeStatus == 0) folderLocked = false;
     if (closeStatus != 0) {
         EmitDiagnosticUtf8("WARN", "Failed to Uninitialize QUIL SDK wrapper status code:" +
                                        std::to_string(closeStatus));

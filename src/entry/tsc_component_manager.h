@@ -48,6 +48,9 @@ class TscComponentManager {
     std::int32_t LastStatus() const noexcept { return lastStatus; }
     // The installer service has a session of this process open.
     bool SessionOpen() { return Wrapper().IsInitialized(); }
+    // The SDK locked the folder for the session, and neither an unlock nor the session's end has
+    // released it since. Teardown does not depend on it: it unlocks whenever a session is open.
+    bool FolderLocked() const noexcept { return folderLocked; }
 
   private:
     // Asks the SDK to lock installPath and keeps its status in lastStatus.
@@ -65,4 +68,5 @@ class TscComponentManager {
     std::unique_ptr<TscQuilSdkWrapperHolder> wrapper;
     // The status meaning "no session is open" until the first session attempt.
     std::int32_t lastStatus = 7;
+    bool folderLocked = false;
 };

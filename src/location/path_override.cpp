@@ -36,12 +36,12 @@ std::int32_t TscComponentManager::ReadPathOverride(std::wstring releaseName) {
     const std::wstring keyPath = tsc::ReleaseKeyPath(releaseName);
     if (RegOpenKeyExW(registryRoot, keyPath.c_str(), 0, tsc::kPathOverrideAccess, key.put()) !=
         ERROR_SUCCESS) {
-        EmitDiagnosticUtf8("FATAL", "There is no custom path set");
+        EmitDiagnosticUtf8("FATAL", tsc::kNoCustomPathMessage);
         return kNoOverride;
     }
     const std::optional<DWORD> enabled = tsc::ReadPathOverrideSwitch(key.get());
     if (!enabled) {
-        EmitDiagnosticUtf8("FATAL", "There is no custom path set");
+        EmitDiagnosticUtf8("FATAL", tsc::kNoCustomPathMessage);
         return kNoOverride;
     }
     // Only exactly 1 enables; the flag keeps its value so that a later resolution in this

@@ -25,6 +25,11 @@ inline constexpr REGSAM kPathOverrideAccess = KEY_READ | KEY_WRITE;
 std::optional<DWORD> ReadPathOverrideSwitch(HKEY key);
 inline constexpr DWORD kPathOverrideOn = 1;
 
+// The override step's message (level FATAL) when the switch cannot be read with that access: on
+// a machine without an override, the usual case, the switch is simply missing. The registry
+// values are used then.
+inline constexpr char kNoCustomPathMessage[] = "There is no custom path set";
+
 // "SOFTWARE\Tesmora\SharedComponents\" followed directly by the release, nothing trimmed.
 inline std::wstring ReleaseKeyPath(const std::wstring& release) {
     return L"SOFTWARE\\Tesmora\\SharedComponents\\" + release;

@@ -30,6 +30,9 @@ class QUILAPIWrapperImpl {
 
     // The wrapper log. Failures of the log are never reported.
     void StartLogFile();
+    // This object writes its log to `path` instead of the user's wrapper log, so that a
+    // diagnosis can keep the lines of its checks apart without changing the environment.
+    void UseLogFile(std::wstring path);
     void WriteLogLine(std::wstring message);
     void LogInfo(std::string message);
     void LogError(std::string message);
@@ -89,5 +92,6 @@ class QUILAPIWrapperImpl {
     HMODULE sdkModule = nullptr;
     std::wstring sdkPath;
     std::wstring logFilePath;
+    std::wstring chosenLogFile;  // empty: the user's wrapper log
     std::string sessionId;
 };

@@ -47,10 +47,16 @@ std::wstring tsc::WrapperLogPath() {
 }
 
 void QUILAPIWrapperImpl::StartLogFile() {
-    std::wstring path = tsc::WrapperLogPath();
+    std::wstring path = chosenLogFile.empty() ? tsc::WrapperLogPath() : chosenLogFile;
     if (path.empty()) return;
     logFilePath = std::move(path);
     tsc::AppendToLogFile(logFilePath, kSeparatorLine);
+}
+
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the path is this call's own copy
+void QUILAPIWrapperImpl::UseLogFile(std::wstring path) {
+    chosenLogFile = path;
+    logFilePath = std::move(path);
 }
 
 // Messages are handed over by value: each writer owns its copy of the text.

@@ -58,9 +58,16 @@ std::string HexBytes(std::string_view bytes);
 // byte as \xHH (so "42" followed by CR LF shows as 42\x0D\x0A).
 std::string EscapedBytes(std::string_view bytes);
 
-// ": "<the last ERROR or FATAL message>"", or nothing when the library emitted none.
+// What the override step's FATAL message means here: on a machine without an override the
+// switch is simply missing (the usual case); otherwise the switch is there but the library
+// cannot read it as it asks (step 2 shows why). Never a cause of a failure.
+std::string NoOverrideNote();
+
+// ": "<the last ERROR or FATAL message>"", or nothing when the library emitted none; messages
+// with a note (no override configured) are no cause.
 std::string SevereClause(const std::vector<Diagnostic>& diagnostics);
-// ": "<the first [ERROR] line>"" of wrapper log lines, without its time stamp, or nothing.
+// ": "<the first line that says why a start loaded no SDK>"" of wrapper log lines, without its
+// time stamp: the first [ERROR] line, or the load's self-update line; nothing without one.
 std::string LogErrorClause(const std::vector<std::string>& lines);
 
 // Fails the step for a status query of the library that failed for another reason than absence.

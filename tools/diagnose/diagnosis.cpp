@@ -12,7 +12,7 @@
 #include "checks.h"
 #include "console_output.h"
 #include "location/diagnostics.h"
-#include "location/environment_variable.h"
+#include "location/release_key.h"
 #include "location/system_error_text.h"
 #include "location/text_conversion.h"
 #include "wrapper/wrapper_log.h"
@@ -48,7 +48,9 @@ constexpr StepDefinition kSteps[] = {
 Context* receiving = nullptr;
 
 void Receive(std::wstring level, std::wstring message) {
-    receiving->received.push_back({WideToUtf8(level), WideToUtf8(message)});
+    Diagnostic diagnostic{WideToUtf8(level), WideToUtf8(message), {}};
+    if (diagnostic.message == tsc::kNoCustomPathMessage) diagnostic.note = NoOverrideNote();
+    receiving->received.push_back(std::move(diagnostic));
 }
 
 std::uintmax_t FileSize(const std::wstring& path) {
@@ -57,35 +59,37 @@ std::uintmax_t FileSize(const std::wstring& path) {
     return error ? 0 : size;
 }
 
-// Keeps the checks' wrapper-log lines out of the user's log: while an object lives, this
-// process's LOCALAPPDATA names a temporary folder of the tool's own, with the log's folders in
-// it (the library never creates them). At the end LOCALAPPDATA is put back and the folder removed.
-class LogRedirect {
+// Keeps the checks' wrapper-log lines out of the user's log: the checks' own wrapper writes its
+// log into a temporary folder of the tool's own, removed when the object ends. The environment is
+// left alone, so every reference the checks expand (%LOCALAPPDATA% in the SDK's recorded path
+// among them) names what it names for the session.
+class CheckLog {
   public:
-    LogRedirect() : saved_(tsc::ReadEnvironmentVariable(kVariable)) {
+    explicit CheckLog(QUILAPIWrapperImpl& wrapper) {
         std::error_code error;
         folder_ = std::filesystem::temp_directory_path(error) /
                   ("tscdiag-" + std::to_string(GetCurrentProcessId()));
-        if (error || !SetEnvironmentVariableW(kVariable, folder_.c_str())) {
+        if (!error) std::filesystem::create_directories(folder_, error);
+        if (error) {
             folder_.clear();
             return;
         }
-        std::filesystem::create_directories(
-            std::filesystem::path(tsc::WrapperLogPath()).parent_path(), error);
+        path_ = (folder_ / "QUIL_APIWrapper.log").wstring();
+        wrapper.UseLogFile(path_);
     }
-    ~LogRedirect() {
-        if (folder_.empty()) return;
-        SetEnvironmentVariableW(kVariable, saved_ ? saved_->c_str() : nullptr);
+    ~CheckLog() {
         std::error_code error;
-        std::filesystem::remove_all(folder_, error);
+        if (!folder_.empty()) std::filesystem::remove_all(folder_, error);
     }
-    LogRedirect(const LogRedirect&) = delete;
-    LogRedirect& operator=(const LogRedirect&) = delete;
+    CheckLog(const CheckLog&) = delete;
+    CheckLog& operator=(const CheckLog&) = delete;
+
+    // The file the checks' lines go to; the user's log when no folder could be made.
+    std::wstring path() const { return path_.empty() ? tsc::WrapperLogPath() : path_; }
 
   private:
-    static constexpr wchar_t kVariable[] = L"LOCALAPPDATA";
-    std::optional<std::wstring> saved_;
     std::filesystem::path folder_;
+    std::wstring path_;
 };
 
 // A check that raises is a failed step, not a lost report.
@@ -114,30 +118,31 @@ std::vector<std::string> Context::LogLines() const {
 
 int RunDiagnosis(OutputFormat format) {
     const bool text = format == OutputFormat::kText;
-    if (text) WriteOut(TitleText());
+    const Identity identity = IdentifyTool();
+    if (text) WriteOut(TitleText(identity));
     Context context;
     receiving = &context;
     const DiagnosticSinkFunc previousSink = std::exchange(DiagnosticSink, &Receive);
-    std::optional<LogRedirect> redirect(std::in_place);
+    std::optional<CheckLog> checkLog(std::in_place, context.wrapper);
     std::vector<Step> steps;
     for (const StepDefinition& definition : kSteps) {
         Step& step = steps.emplace_back();
         step.number = static_cast<int>(steps.size());
         step.id = definition.id;
         step.title = definition.title;
-        context.logPath = tsc::WrapperLogPath();
+        context.logPath = checkLog ? checkLog->path() : tsc::WrapperLogPath();
         context.logStart = FileSize(context.logPath);
         RunGuarded(definition, context, step);
         if (definition.logged && step.verdict != Verdict::kSkipped) {
             step.facts["logLines"] = context.LogLines();
         }
-        if (step.number == kLastCheckStep) redirect.reset();
+        if (step.number == kLastCheckStep) checkLog.reset();
         step.diagnostics = std::exchange(context.received, {});
         if (text) WriteOut(StepText(step));
     }
     DiagnosticSink = previousSink;
     const Outcome outcome = Conclude(steps);
-    WriteOut(text ? OutcomeText(outcome) : ReportJson(steps, outcome));
+    WriteOut(text ? OutcomeText(outcome) : ReportJson(identity, steps, outcome));
     return outcome.exitCode;
 }
 

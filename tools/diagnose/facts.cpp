@@ -9,6 +9,10 @@
 namespace tscdiag {
 namespace {
 
+// The load's line when a self-update kept it from loading the SDK: informational in the log, but
+// the reason of the start's failure.
+constexpr char kSelfUpdateLine[] = "[INFO] Load: Self-update is running";
+
 std::string Formatted(const char* format, unsigned value) {
     char text[16];
     std::snprintf(text, sizeof(text), format, value);
@@ -75,7 +79,8 @@ std::string EscapedBytes(std::string_view bytes) {
 
 std::string SevereClause(const std::vector<Diagnostic>& diagnostics) {
     for (auto it = diagnostics.rbegin(); it != diagnostics.rend(); ++it) {
-        if (it->level == "ERROR" || it->level == "FATAL") return ": \"" + it->message + "\"";
+        if ((it->level == "ERROR" || it->level == "FATAL") && it->note.empty())
+            return ": \"" + it->message + "\"";
     }
     return {};
 }
@@ -84,7 +89,8 @@ std::string LogErrorClause(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) {
         const std::size_t close = line.find("] ");
         const std::string message = close == std::string::npos ? line : line.substr(close + 2);
-        if (message.rfind("[ERROR]", 0) == 0) return ": \"" + message + "\"";
+        if (message.starts_with("[ERROR]") || message == kSelfUpdateLine)
+            return ": \"" + message + "\"";
     }
     return {};
 }

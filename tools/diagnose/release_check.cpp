@@ -42,6 +42,15 @@ void AddOverrideFacts(Json& facts) {
 
 }  // namespace
 
+std::string NoOverrideNote() {
+    const OpenedKey opened = OpenMachineKey(tsc::ReleaseKeyPath(tsc::kRelease), KEY_READ);
+    if (opened.error != 0 || !ReadRawValue(opened.key.get(), tsc::kPathOverrideValue).present) {
+        return "no path override configured";
+    }
+    return "the path override switch is set but cannot be read as the library asks (see step "
+           "2): no override";
+}
+
 void CheckReleaseValues(Context& context, Step& step) {
     AddRegistryFacts(step.facts);
     TscComponentManager manager{tsc::kRelease};

@@ -116,9 +116,17 @@ Outcome Conclude(const std::vector<Step>& steps) {
     return Outcome{0, "all checks passed: a host can start a session on this machine."};
 }
 
-std::string ReportJson(const std::vector<Step>& steps, const Outcome& outcome) {
+std::string ReportJson(const Identity& identity, const std::vector<Step>& steps,
+                       const Outcome& outcome) {
+    const Json version =
+        identity.libraryVersion.empty() ? Json(nullptr) : Json(identity.libraryVersion);
     Json report = {{"tool", "tscdiag"},
+                   {"toolVersion", identity.toolVersion},
                    {"formatVersion", kJsonFormatVersion},
+                   {"library",
+                    {{"file", identity.libraryFile},
+                     {"found", identity.libraryFound},
+                     {"fileVersion", version}}},
                    {"release", WideToUtf8(tsc::kRelease)},
                    {"steps", Json::array()}};
     for (const Step& step : steps) {
@@ -137,16 +145,24 @@ std::string ReportJson(const std::vector<Step>& steps, const Outcome& outcome) {
     return report.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-std::string TitleText() {
-    return "tscdiag: shared components of release " + WideToUtf8(tsc::kRelease) +
-           " and the installer-service session\n\n";
+std::string TitleText(const Identity& identity) {
+    std::string library = "Library diagnosed: " + Visible(identity.libraryFile);
+    if (!identity.libraryFound) {
+        library += " (not found: run the tool from the application's folder)";
+    } else {
+        library += ", file version " +
+                   (identity.libraryVersion.empty() ? "none" : identity.libraryVersion);
+    }
+    return "tscdiag " + identity.toolVersion + ": shared components of release " +
+           WideToUtf8(tsc::kRelease) + " and the installer-service session\n" + library + "\n\n";
 }
 
 std::string StepText(const Step& step) {
     std::string out = "Step " + std::to_string(step.number) + ". " + step.title + "\n";
     for (const Diagnostic& diagnostic : step.diagnostics) {
         out += Spaces(kIndent) + "Library message [" + diagnostic.level + "] " +
-               Visible(diagnostic.message) + "\n";
+               Visible(diagnostic.message) +
+               (diagnostic.note.empty() ? "" : " (" + diagnostic.note + ")") + "\n";
     }
     AppendFields(step.facts, kIndent, out);
     out += Spaces(kIndent) + kVerdictHeads[static_cast<int>(step.verdict)] + ": " +

@@ -13,14 +13,28 @@ using Json = nlohmann::ordered_json;
 
 enum class Verdict { kPassed, kFailed, kSkipped };
 
-// A leveled message the library emitted while a step ran.
+// A leveled message the library emitted while a step ran, and what it means on this machine
+// when its level alone would mislead (the override step's FATAL message without an override).
 struct Diagnostic {
     std::string level;
     std::string message;
+    std::string note;
 };
 inline void to_json(Json& out, const Diagnostic& in) {
     out = {{"level", in.level}, {"message", in.message}};
+    if (!in.note.empty()) out["note"] = in.note;
 }
+
+// What was looked at: the tool's own version (the library code its checks and its session run)
+// and the dttscsdk.dll beside it, which the application in that folder loads.
+struct Identity {
+    std::string toolVersion;
+    std::string libraryFile;
+    bool libraryFound = false;
+    std::string libraryVersion;  // empty when the file has no version resource
+};
+// identity.cpp
+Identity IdentifyTool();
 
 struct Step {
     int number = 0;
@@ -50,13 +64,14 @@ Outcome Conclude(const std::vector<Step>& steps);
 
 // The JSON form, one document; docs/diagnose.md describes its fields. The format version is
 // raised whenever the fields change in a way a script could notice.
-inline constexpr int kJsonFormatVersion = 1;
-std::string ReportJson(const std::vector<Step>& steps, const Outcome& outcome);
+inline constexpr int kJsonFormatVersion = 2;
+std::string ReportJson(const Identity& identity, const std::vector<Step>& steps,
+                       const Outcome& outcome);
 
 // The text form, in plain words for a support engineer: the title, then each step as it is done
 // (its header, the library's messages, the facts indented under it, the verdict and summary),
 // then the result.
-std::string TitleText();
+std::string TitleText(const Identity& identity);
 std::string StepText(const Step& step);
 std::string OutcomeText(const Outcome& outcome);
 

@@ -7,7 +7,10 @@
 
 #include "checks.h"
 #include "loader/loader_handles.h"
+#include "location/environment_variable.h"
 #include "location/existence.h"
+#include "location/file_system_error.h"
+#include "location/system_error_text.h"
 
 namespace tscdiag {
 namespace {
@@ -47,21 +50,61 @@ Json NamedProcess(const std::string& content) {
     return nullptr;
 }
 
-}  // namespace
+// "(TMP: "...", TEMP: not set)": where the temporary files folder is named.
+std::string TempVariables() {
+    std::string text;
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+        const std::optional<std::wstring> value = tsc::ReadEnvironmentVariable(name);
+        text += (text.empty() ? "(" : ", ") + WideToUtf8(name) + ": " +
+                (value ? Quoted(*value) : std::string("not set"));
+    }
+    return text + ")";
+}
 
-void CheckSelfUpdate(Context&, Step& step) {
+// The library's test failed: it could not tell whether a self-update runs, and a start then
+// loads no SDK either. `what` names the query that failed, with the file or folder it asked.
+void TestFailed(const tsc::FileSystemError& error, const std::string& what, Step& step) {
+    step.facts["running"] = nullptr;
+    step.facts["testError"] = {{"operation", error.operation}, {"path", WideToUtf8(error.path)}};
+    step.facts["testError"].update(ErrorJson(error.code));
+    step.Fail("the self-update test could not run: the library's " + what +
+              " failed: " + SystemErrorText(error.code) + "; a start loads no SDK meanwhile.");
+}
+
+// The lock file's folder is ProgramData's; when that cannot be determined, the library falls
+// back to the temporary files folder, whose lookup may fail. Empty when it failed.
+std::wstring LockFilePath(Step& step) {
     bool inProgramData = false;
     tsc::FileSystemFailure failure;
     const std::wstring lockPath = QUILAPIWrapperImpl::SelfUpdateLockPath(failure, &inProgramData);
-    if (failure) return FailQuery(step, *failure);
+    if (failure) {
+        // Without a folder from the system, the variables that name it say where to look.
+        const std::wstring& folder = failure->path;
+        TestFailed(*failure,
+                   "lookup of the temporary files folder " +
+                       (folder.empty() ? TempVariables() : Quoted(folder)),
+                   step);
+        return {};
+    }
     step.facts["lockFile"] = WideToUtf8(lockPath);
     step.facts["lockFolderSource"] = inProgramData ? "ProgramData" : "temporary files folder";
+    return lockPath;
+}
+
+}  // namespace
+
+void CheckSelfUpdate(Context&, Step& step) {
+    const std::wstring lockPath = LockFilePath(step);
+    if (lockPath.empty()) return;
     const tsc::Existence found = tsc::QueryExistence(lockPath);
     step.facts["lockFileExists"] = found.exists;
     if (found.error != 0) step.facts.update(ErrorJson(found.error));
     if (found.exists) step.facts["process"] = NamedProcess(AddContentFacts(lockPath, step.facts));
+    tsc::FileSystemFailure failure;
     const bool running = QUILAPIWrapperImpl::IsSelfUpdateRunning(failure);
-    if (failure) return FailQuery(step, *failure);
+    if (failure) {
+        return TestFailed(*failure, "status query of the lock file " + Quoted(lockPath), step);
+    }
     step.facts["running"] = running;
     if (running) {
         return step.Fail(

@@ -3,6 +3,7 @@
 #include "checks.h"
 #include "dttscsdk/dttscsdk.h"
 #include "entry/module_state.h"
+#include "entry/start_conditions.h"
 #include "location/environment_variable.h"
 #include "location/existence.h"
 
@@ -10,6 +11,44 @@ namespace tscdiag {
 namespace {
 
 QUILAPIWrapperImpl& Session() { return QUILAPIWrapperImpl::GetInstance(); }
+
+bool SdkLoaded() {
+    const std::wstring& sdk = Session().SdkPath();
+    return !sdk.empty() && GetModuleHandleW(sdk.c_str()) != nullptr;
+}
+
+// dtutInitializeTSC answered false: the library refused to start, or found no folder.
+std::string RefusalReason(const Context& context) {
+    if (tsc::IsInitializeBypassed()) {
+        return "the library skips the start: " + WideToUtf8(tsc::kBypassVariable) + " is set";
+    }
+    const std::wstring path = tsc::ReadEnvironmentVariable(L"PATH").value_or(std::wstring());
+    if (tsc::PathNamesSharedComponents(path)) {
+        return "PATH already names " + WideToUtf8(tsc::kSharedComponentsMarker);
+    }
+    return "the folder could not be resolved" + SevereClause(context.received);
+}
+
+// The folder was resolved but no session opened: the installer service's own answer when the
+// SDK library was loaded and the wrapper logged no error, else the line that says why not.
+std::string NoSessionReason(const std::string& logged) {
+    const std::int32_t status = tscManager.LastStatus();
+    if (!SdkLoaded())
+        return "no installer-service session opened: the SDK library was not loaded" + logged;
+    if (!logged.empty()) return "the SDK library was loaded, but no session opened" + logged;
+    if (status == 0) {
+        return "the installer service's Initialize answered 0 but handed out no session id";
+    }
+    return "the installer service refused the session: its Initialize answered status " +
+           std::to_string(status);
+}
+
+// ": "<the library's first message>"" of a teardown with a session open, which warns only
+// when unlocking or ending the session failed; nothing without one.
+std::string TeardownClause(const Context& context) {
+    return context.received.empty() ? std::string()
+                                    : ": \"" + context.received.front().message + "\"";
+}
 
 void AddLogFileFacts(const Context& context, Json& facts) {
     const std::wstring& path = context.logPath;
@@ -22,24 +61,23 @@ void AddLogFileFacts(const Context& context, Json& facts) {
 void CheckSessionStart(Context& context, Step& step) {
     context.initialized = dtutInitializeTSC();
     const bool open = !Session().SessionId().empty();
-    // The folder is handed out whether or not the lock was taken; the lock's status is the
-    // manager's last.
-    const std::int32_t lock = tscManager.LastStatus();
+    const bool locked = tscManager.FolderLocked();
     step.facts["initializeResult"] = context.initialized;
     step.facts["sessionOpened"] = open;
     step.facts["folder"] = TextOrNull(tscPath);
-    step.facts["folderLocked"] = context.initialized && open && !tscPath.empty() && lock == 0;
+    step.facts["folderLocked"] = locked;
     AddLogFileFacts(context, step.facts);
-    const std::string cause = SevereClause(context.received) + LogErrorClause(context.LogLines());
+    const std::string logged = LogErrorClause(context.LogLines());
     if (!context.initialized) {
-        step.Fail("dtutInitializeTSC answered false" + cause + ".");
+        step.Fail("dtutInitializeTSC answered false: " + RefusalReason(context) + ".");
     } else if (!open) {
-        step.Fail("the folder was resolved, but no installer-service session opened" + cause + ".");
+        step.Fail("the folder was resolved, but " + NoSessionReason(logged) + ".");
     } else if (tscPath.empty()) {
-        step.Fail("dtutInitializeTSC answered true but handed out no folder" + cause + ".");
-    } else if (lock != 0) {
-        step.Fail("a session opened, but the folder could not be locked, status " +
-                  std::to_string(lock) + ".");
+        const std::string rejected = "the library rejects it" + SevereClause(context.received);
+        step.Fail("dtutInitializeTSC answered true but handed out no folder: " + rejected + ".");
+    } else if (!locked) {
+        step.Fail("a session opened, but the folder is not locked (wrapper status " +
+                  std::to_string(tscManager.LastStatus()) + ")" + logged + ".");
     } else {
         step.Pass("a session opened and the folder " + Quoted(tscPath) + " is locked for it.");
     }
@@ -47,14 +85,20 @@ void CheckSessionStart(Context& context, Step& step) {
 
 void CheckPathUpdate(Context& context, Step& step) {
     if (!context.initialized) return step.Skip("no folder was handed out (see step 8).");
+    const bool pathSet = !tsc::ReadEnvironmentVariable(L"PATH").value_or(std::wstring()).empty();
     const bool result = dtutUpdatePathForTSC();
     const std::wstring path = tsc::ReadEnvironmentVariable(L"PATH").value_or(std::wstring());
     step.facts["updateResult"] = result;
     step.facts["firstPathEntry"] = WideToUtf8(path.substr(0, path.find(L';')));
     if (result) return step.Pass("the folder is in front of PATH (of this process only).");
-    step.Fail(
-        "dtutUpdatePathForTSC answered false: no folder, an empty PATH, or PATH could not "
-        "be written.");
+    if (tscPath.empty()) {
+        return step.Fail(
+            "dtutUpdatePathForTSC answered false: no folder was handed out (see "
+            "step 8).");
+    }
+    step.Fail(pathSet ? "dtutUpdatePathForTSC answered false: PATH could not be written."
+                      : "dtutUpdatePathForTSC answered false: PATH is empty or not set in this "
+                        "process, so there is nothing to put the folder in front of.");
 }
 
 void CheckTeardown(Context& context, Step& step) {
@@ -70,11 +114,13 @@ void CheckTeardown(Context& context, Step& step) {
     AddLogFileFacts(context, step.facts);
     // With a session open, the manager warns only when unlocking or closing failed.
     if (!closed) {
-        step.Fail("the session is still open after dtutUninitializeTSC.");
+        step.Fail("the session is still open after dtutUninitializeTSC" + TeardownClause(context) +
+                  ".");
     } else if (!unloaded) {
-        step.Fail("the SDK library is still loaded after dtutUninitializeTSC.");
+        step.Fail("the SDK library is still loaded after dtutUninitializeTSC" +
+                  TeardownClause(context) + ".");
     } else if (wasOpen && !context.received.empty()) {
-        step.Fail("\"" + context.received.back().message + "\".");
+        step.Fail("the session ended, but the teardown failed" + TeardownClause(context) + ".");
     } else if (wasOpen) {
         step.Pass("the folder was unlocked, the session closed and the SDK library unloaded.");
     } else {
