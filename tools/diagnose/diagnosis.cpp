@@ -13,6 +13,7 @@
 #include "console_output.h"
 #include "location/diagnostics.h"
 #include "location/release_key.h"
+#include "location/silent_error_mode.h"
 #include "location/system_error_text.h"
 #include "location/text_conversion.h"
 #include "wrapper/wrapper_log.h"
@@ -117,6 +118,9 @@ std::vector<std::string> Context::LogLines() const {
 }
 
 int RunDiagnosis(OutputFormat format) {
+    // The checks probe paths and load the SDK outside the exports too: no system error box
+    // may stop the tool on a customer's machine either.
+    const tsc::ScopedSilentErrorMode silent;
     const bool text = format == OutputFormat::kText;
     const Identity identity = IdentifyTool();
     if (text) WriteOut(TitleText(identity));
