@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "location/win_handles.h"
+#include "common/win_handles.h"
 #include "platform_cycle.h"
 #include "stopwatch.h"
 #include "text.h"

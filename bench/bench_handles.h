@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "location/unique_resource.h"
+#include "common/unique_resource.h"
 
 namespace bench {
 

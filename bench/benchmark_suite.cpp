@@ -9,7 +9,7 @@
 
 #include "child_process.h"
 #include "library_probe.h"
-#include "location/win_handles.h"
+#include "common/win_handles.h"
 #include "sleepers.h"
 #include "support/machine.h"
 #include "support/paths.h"

@@ -16,7 +16,7 @@
 
 #include "dttscsdk/dttscsdk.h"
 #include "loader/loader_seams.h"
-#include "location/location_seams.h"
+#include "common/platform_seams.h"
 #include "log_aside.h"
 #include "options.h"
 #include "stopwatch.h"

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "location/win_handles.h"
+#include "common/win_handles.h"
 
 namespace bench {
 

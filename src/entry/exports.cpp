@@ -8,7 +8,7 @@
 #include "entry/path_update.h"
 #include "entry/session_names.h"
 #include "entry/start_conditions.h"
-#include "location/silent_error_mode.h"
+#include "common/silent_error_mode.h"
 
 namespace {
 

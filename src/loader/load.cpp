@@ -7,7 +7,7 @@
 #include "common/status.h"
 #include "loader/loader_seams.h"
 #include "loader/sdk_file_hold.h"
-#include "location/system_error_text.h"
+#include "common/system_error_text.h"
 #include "location/text_conversion.h"
 #include "wrapper/quil_api_wrapper_impl.h"
 

@@ -8,12 +8,12 @@
 #include "common/status.h"
 #include "entry/tsc_component_manager.h"
 #include "location/diagnostics.h"
-#include "location/existence.h"
-#include "location/system_error_text.h"
-#include "location/registry_text.h"
+#include "common/existence.h"
+#include "common/system_error_text.h"
+#include "common/registry_text.h"
 #include "location/release_key.h"
 #include "location/text_conversion.h"
-#include "location/win_handles.h"
+#include "common/win_handles.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "common/status.h"
 #include "entry/tsc_component_manager.h"
 #include "location/diagnostics.h"
-#include "location/environment_variable.h"
+#include "common/environment_variable.h"
 #include "location/release_key.h"
-#include "location/win_handles.h"
+#include "common/win_handles.h"
 
 std::optional<DWORD> tsc::ReadPathOverrideSwitch(HKEY key) {
     DWORD value = 0;

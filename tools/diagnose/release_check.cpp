@@ -2,7 +2,7 @@
 // the library's resolution of the folder and its override step on them.
 #include "checks.h"
 #include "common/status.h"
-#include "location/environment_variable.h"
+#include "common/environment_variable.h"
 #include "location/release_key.h"
 
 namespace tscdiag {

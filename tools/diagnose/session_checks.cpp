@@ -5,8 +5,8 @@
 #include "dttscsdk/dttscsdk.h"
 #include "entry/module_state.h"
 #include "entry/start_conditions.h"
-#include "location/environment_variable.h"
-#include "location/existence.h"
+#include "common/environment_variable.h"
+#include "common/existence.h"
 
 namespace tscdiag {
 namespace {
