@@ -36,6 +36,7 @@ std::string FailureLine(const std::string& what, const std::wstring& path, std::
 
 // Runs a check when the scene ends, after the start and its teardown.
 struct AtEnd {
+    explicit AtEnd(std::function<void()> atEnd) : check(std::move(atEnd)) {}
     std::function<void()> check;
     ~AtEnd() { check(); }
 };
