@@ -1,5 +1,6 @@
-# Checks the built DLL's tables: exactly three exports with their ordinals, and imports of
-# system DLLs and DtPal only (no MinGW runtime DLL). Run with -DOBJDUMP=... -DDLL=... -P.
+# Checks the built DLL's tables: exactly three exports with their ordinals, imports of system
+# DLLs and DtPal only (no MinGW runtime DLL), and no test seam among its symbols (the shipped
+# build calls the platform directly). Run with -DOBJDUMP=... -DNM=... -DDLL=... -P.
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE table RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
     message(FATAL_ERROR "objdump failed on ${DLL}")
@@ -46,4 +47,10 @@ foreach(entry ${imports})
         message(FATAL_ERROR "unexpected import ${name}")
     endif()
 endforeach()
+
+execute_process(COMMAND ${NM} -C ${DLL} OUTPUT_VARIABLE symbols ERROR_VARIABLE ignored)
+string(REGEX MATCHALL "[^\n]*tsc::seams::[^\n]*" seams "${symbols}")
+if(seams)
+    message(FATAL_ERROR "the DLL carries test seams: ${seams}")
+endif()
 message(STATUS "exports and imports as expected: ${imports}")

@@ -6,10 +6,6 @@
 
 namespace tsc {
 
-namespace seams {
-DWORD(WINAPI* environmentLookup)(LPCWSTR, LPWSTR, DWORD) = &GetEnvironmentVariableW;
-}
-
 std::optional<std::wstring> ReadEnvironmentVariable(const std::wstring& name) {
     std::wstring value;
     for (DWORD capacity = 128;;) {

@@ -13,16 +13,16 @@ bool MeansAbsent(DWORD code) {
            code == ERROR_BAD_NETPATH || code == ERROR_INVALID_NAME;
 }
 
+}  // namespace
+
 // Opening with no access rights follows links to their target and, with backup semantics,
 // opens folders too; attribute queries alone would describe a link itself.
-std::uint32_t StatusQuery(const std::wstring& path) {
+std::uint32_t FileStatus(const std::wstring& path) {
     UniqueFileHandle handle(
         CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return handle ? ERROR_SUCCESS : GetLastError();
 }
-
-}  // namespace
 
 Existence QueryExistence(const std::wstring& path) {
     const DWORD code = seams::statusQuery(path);
@@ -35,10 +35,6 @@ bool ExistsOrFails(const std::wstring& path, FileSystemFailure& failure) {
     const Existence result = QueryExistence(path);
     if (result.error != 0) failure = FileSystemError{"exists", path, result.error};
     return result.exists;
-}
-
-namespace seams {
-std::uint32_t (*statusQuery)(const std::wstring& path) = &StatusQuery;
 }
 
 }  // namespace tsc

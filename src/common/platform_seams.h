@@ -1,4 +1,5 @@
-// Test seams: one indirection each, for faults that cannot be produced for real under Wine.
+// Test seams of the platform queries (see common/seam.h): faults that cannot be produced for
+// real under Wine.
 #pragma once
 
 #include <windows.h>
@@ -6,12 +7,18 @@
 #include <cstdint>
 #include <string>
 
-namespace tsc::seams {
+#include "common/seam.h"
+
+namespace tsc {
 
 // The file-status query behind the existence test; answers a Win32 code (0 when found).
-extern std::uint32_t (*statusQuery)(const std::wstring& path);
+std::uint32_t FileStatus(const std::wstring& path);
 
+namespace seams {
+
+TSC_SEAM(statusQuery, FileStatus);
 // The lookup of a variable in the process's Win32 environment.
-extern DWORD(WINAPI* environmentLookup)(LPCWSTR name, LPWSTR buffer, DWORD size);
+TSC_SEAM(environmentLookup, GetEnvironmentVariableW);
 
-}  // namespace tsc::seams
+}  // namespace seams
+}  // namespace tsc

@@ -1,5 +1,12 @@
 // The session state of one host process: which release and product line it runs, which
 // shared-components folder it resolved, and the wrapper through which it reaches the SDK.
+//
+// The class spans two subsystems; which file holds which operation:
+//   entry/tsc_component_manager.cpp  the constructors, Initialize (the session start)
+//   entry/install_lock.cpp           LockInstallLocation, ResolveInstallLocation,
+//                                    KeepUsableFolder, LockFolder, LockText, Uninitialize
+//   location/install_location.cpp    ReadInstallLocation
+//   location/path_override.cpp       ReadPathOverride
 #pragma once
 
 #include <windows.h>

@@ -13,18 +13,12 @@
 
 namespace {
 
-void NoHook(const std::wstring&) {}
-
 // "error 32: The process cannot access the file because it is being used by another process."
 std::wstring ErrorDescription(std::uint32_t code) {
     return L"error " + std::to_wstring(code) + L": " + Utf8ToWide(SystemErrorText(code));
 }
 
 }  // namespace
-
-namespace tsc::seams {
-void (*beforeSdkLoad)(const std::wstring&) = &NoHook;
-}
 
 bool QUILAPIWrapperImpl::Load(std::uint32_t* status) {
     *status = tsc::status::kNotLoaded;

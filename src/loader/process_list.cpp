@@ -6,10 +6,6 @@
 #include "common/win_handles.h"
 #include "loader/loader_seams.h"
 
-namespace tsc::seams {
-HANDLE(WINAPI* createProcessSnapshot)(DWORD, DWORD) = &CreateToolhelp32Snapshot;
-}
-
 namespace tsc {
 
 bool IsProcessIdListed(const std::string& idText) {

@@ -2,11 +2,6 @@
 
 #include "loader/loader_seams.h"
 
-namespace tsc::seams {
-HANDLE(WINAPI* openForHold)
-(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) = &CreateFileW;
-}  // namespace tsc::seams
-
 namespace tsc {
 
 SdkFileHold::SdkFileHold(const std::wstring& path)

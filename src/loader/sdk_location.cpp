@@ -26,16 +26,6 @@ std::wstring TakeRegistryText(void* data, DWORD byteCount) {
 
 }  // namespace
 
-namespace tsc::seams {
-// NOLINTNEXTLINE(cert-err58-cpp): a lambda without captures becomes a pointer without throwing
-void* (*allocateBlock)(std::size_t) = [](std::size_t size) { return std::malloc(size); };
-// NOLINTNEXTLINE(cert-err58-cpp): a lambda without captures becomes a pointer without throwing
-void* (*reallocateBlock)(void*, std::size_t) = [](void* block, std::size_t size) {
-    return std::realloc(block, size);
-};
-DWORD(WINAPI* expandDllPath)(LPCWSTR, LPWSTR, DWORD) = &ExpandEnvironmentStringsW;
-}  // namespace tsc::seams
-
 int QUILAPIWrapperImpl::ReadStringFromRegistry(void** block, DWORD* byteCount) {
     *block = nullptr;
     *byteCount = 0;

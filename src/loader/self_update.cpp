@@ -23,10 +23,6 @@ constexpr DWORD kKnownFolderFlags =
 
 }  // namespace
 
-namespace tsc::seams {
-HRESULT(WINAPI* knownFolderPath)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*) = &SHGetKnownFolderPath;
-}
-
 std::wstring QUILAPIWrapperImpl::GetInstallerDataDirectory(tsc::FileSystemFailure& failure,
                                                            bool* inProgramData) {
     tsc::UniqueCoTaskText programData;

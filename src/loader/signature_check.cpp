@@ -61,12 +61,6 @@ void CollectSignerChain(HANDLE state, tsc::VerifiedChain* chain) {
 
 }  // namespace
 
-namespace tsc::seams {
-BOOL(WINAPI* queryEmbeddedSignature)
-(DWORD, const void*, DWORD, DWORD, DWORD, DWORD*, DWORD*, DWORD*, HCERTSTORE*, HCRYPTMSG*,
- const void**) = &CryptQueryObject;
-}  // namespace tsc::seams
-
 bool QUILAPIWrapperImpl::IsSignatureValid(const std::wstring& path, tsc::VerifiedChain* verified) {
     tsc::VerifiedChain own;
     tsc::VerifiedChain& chain = verified != nullptr ? *verified : own;

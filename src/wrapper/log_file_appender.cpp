@@ -7,10 +7,6 @@
 
 namespace tsc {
 
-namespace seams {
-BOOL(WINAPI* lockFile)(HANDLE, DWORD, DWORD, DWORD, DWORD, LPOVERLAPPED) = &LockFileEx;
-}
-
 namespace {
 
 // Appends from several processes are not atomic under every platform, so writers take turns

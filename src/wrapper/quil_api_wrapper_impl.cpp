@@ -14,10 +14,6 @@
 #include "wrapper/sdk_exports.h"
 #include "wrapper/wrapper_seams.h"
 
-namespace tsc::seams {
-BOOL(WINAPI* freeLibrary)(HMODULE) = &FreeLibrary;
-}
-
 namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }

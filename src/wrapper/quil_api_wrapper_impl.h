@@ -1,5 +1,17 @@
 // The process-wide owner of the installer-service SDK conversation: the loaded library, its
 // path, the wrapper log's path and the session id. One caller at a time (the host's thread).
+//
+// The class spans two subsystems; which file holds which operation:
+//   wrapper/quil_api_wrapper_impl.cpp  GetInstance, Initialize, Uninitialize, LockDirectory,
+//                                      UnLockDirectory, and the SDK export look-up and text
+//                                      hand-back they share
+//   wrapper/wrapper_log.cpp            StartLogFile, UseLogFile, WriteLogLine, WriteLogLineUtf8,
+//                                      LogInfo, LogError
+//   loader/load.cpp                    Load, FindAndLoad, CheckAndLoad
+//   loader/sdk_location.cpp            GetDllPath, ReadStringFromRegistry
+//   loader/self_update.cpp             IsSelfUpdateRunning, SelfUpdateLockPath,
+//                                      GetInstallerDataDirectory
+//   loader/signature_check.cpp         IsSignatureValid, VerifyCertificate, VerifyPublisher
 #pragma once
 
 #include <windows.h>

@@ -32,11 +32,6 @@ std::string TimeStamp() {
 
 }  // namespace
 
-namespace tsc::seams {
-DWORD(WINAPI* expandLogFolder)(LPCWSTR, LPWSTR, DWORD) = &ExpandEnvironmentStringsW;
-errno_t (*localTime)(struct tm*, const __time64_t*) = &_localtime64_s;
-}  // namespace tsc::seams
-
 std::wstring tsc::WrapperLogPath() {
     wchar_t folder[MAX_PATH] = {};
     const DWORD needed = tsc::seams::expandLogFolder(kLogFolderVariable, folder, MAX_PATH);

@@ -1,0 +1,22 @@
+// A test seam: one indirection through which a unit test injects a fault that cannot be produced
+// for real, or acts at one precise moment.
+//
+// Only the build of the library that the unit tests and the step profile link defines
+// DTTSCSDK_TEST_SEAMS: there a seam is a writable pointer to the real function, which a test may
+// point elsewhere. The shipped DLL and tscdiag are built without it: there a seam is a forwarder
+// that the compiler turns into a direct call of the real function, so that nothing writable
+// stands between the library and the platform, and the DLL carries no seam.
+#pragma once
+
+#include <utility>
+
+#ifdef DTTSCSDK_TEST_SEAMS
+#define TSC_SEAM(name, real) inline decltype(&(real)) name = &(real)
+#else
+#define TSC_SEAM(name, real)                        \
+    template <typename... Args>                     \
+    inline decltype(auto) name(Args&&... args) {    \
+        return (real)(std::forward<Args>(args)...); \
+    }                                               \
+    static_assert(true)
+#endif
