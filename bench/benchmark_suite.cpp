@@ -7,13 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "child_process.h"
 #include "library_probe.h"
 #include "location/win_handles.h"
 #include "sleepers.h"
-#include "support/machine.h"
-#include "support/paths.h"
-#include "text.h"
+#include "support/program_run.h"
 
 namespace bench {
 namespace {
@@ -21,6 +18,13 @@ namespace {
 constexpr std::uint64_t kMiB = 1024 * 1024;
 
 std::wstring Arg(std::int64_t value) { return std::to_wstring(value); }
+
+// Each argument quoted, so that a path with blanks arrives whole.
+std::wstring Arguments(std::initializer_list<std::wstring> args) {
+    std::wstring line;
+    for (const std::wstring& arg : args) line += (line.empty() ? L"\"" : L" \"") + arg + L"\"";
+    return line;
+}
 
 bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -112,11 +116,12 @@ BenchmarkSuite::BenchmarkSuite(const Options& options)
         const std::wstring path = fixtures + name;
         sdks_.push_back({SizeLabel(FileSize(path)), path});
         if (!FileExists(path)) {
-            problem_ = "missing " + Utf8(path) + " (build the target bench_fixtures)";
+            problem_ = "missing " + tsctest::Utf8(path) + " (build the target bench_fixtures)";
         }
     }
     for (const wchar_t* program : {L"\\baseline.exe", L"\\bench_sleeper.exe", L"\\dttscsdk.dll"}) {
-        if (!FileExists(binDir_ + program)) problem_ = "missing " + Utf8(binDir_ + program);
+        if (!FileExists(binDir_ + program))
+            problem_ = "missing " + tsctest::Utf8(binDir_ + program);
     }
 }
 
@@ -135,40 +140,49 @@ std::vector<std::vector<double>> BenchmarkSuite::Interleave(const std::vector<Ch
                 *failed = true;
                 continue;
             }
-            const std::optional<ChildOutput> child = RunChild(runs[i].command);
-            if (!child || child->exitCode != 0) {
+            // The child's complaints go to this program's standard error.
+            const tsctest::ProgramRun child = tsctest::RunProgram(
+                runs[i].program, runs[i].arguments, GetStdHandle(STD_ERROR_HANDLE));
+            if (!child.started || child.exitCode != 0) {
                 std::fprintf(stderr, "benchmark: failed (%s): %s\n",
-                             child ? ("exit status " + std::to_string(child->exitCode)).c_str()
-                                   : "not started",
-                             Utf8(runs[i].command).c_str());
+                             child.started
+                                 ? ("exit status " + std::to_string(child.exitCode)).c_str()
+                                 : "not started",
+                             tsctest::Utf8(runs[i].program + L" " + runs[i].arguments).c_str());
                 *failed = true;
                 continue;
             }
-            for (double sample : ParseSamples(child->out)) samples[i].push_back(sample);
+            for (double sample : ParseSamples(child.output)) samples[i].push_back(sample);
         }
     }
     return samples;
 }
 
-std::wstring BenchmarkSuite::LibraryCycle(std::int64_t cycles) const {
-    return CommandLine(binDir_ + L"\\benchmark.exe",
-                       {L"--probe", L"cycle", Arg(options_.Get("warm-up")), Arg(cycles)});
+BenchmarkSuite::ChildRun BenchmarkSuite::Probe(std::initializer_list<std::wstring> args) const {
+    return {binDir_ + L"\\benchmark.exe", L"--probe " + Arguments(args), nullptr};
 }
 
-std::wstring BenchmarkSuite::BaselineCycle(const SdkVariant& sdk, std::int64_t cycles) const {
-    return CommandLine(binDir_ + L"\\baseline.exe", {L"cycle", sdk.path, machine_.Folder(),
-                                                     Arg(options_.Get("warm-up")), Arg(cycles)});
+BenchmarkSuite::ChildRun BenchmarkSuite::Baseline(std::initializer_list<std::wstring> args) const {
+    return {binDir_ + L"\\baseline.exe", Arguments(args), nullptr};
+}
+
+BenchmarkSuite::ChildRun BenchmarkSuite::LibraryCycle(std::int64_t cycles) const {
+    return Probe({L"cycle", Arg(options_.Get("warm-up")), Arg(cycles)});
+}
+
+BenchmarkSuite::ChildRun BenchmarkSuite::BaselineCycle(const SdkVariant& sdk,
+                                                       std::int64_t cycles) const {
+    return Baseline(
+        {L"cycle", sdk.path, machine_.Folder(), Arg(options_.Get("warm-up")), Arg(cycles)});
 }
 
 // Each run is a fresh process whose first call is the one timed.
 void BenchmarkSuite::MeasureCold(const SdkVariant& sdk) {
     UseSdk(sdk);
     ResultRow row{"cold: first start in a process", sdk.label, {}, Summary{}, false};
-    const auto samples = Interleave(
-        {{CommandLine(binDir_ + L"\\benchmark.exe", {L"--probe", L"cold"}), nullptr},
-         {CommandLine(binDir_ + L"\\baseline.exe", {L"cold", sdk.path, machine_.Folder()}),
-          nullptr}},
-        options_.Get("cold-runs"), &row.failed);
+    const auto samples =
+        Interleave({Probe({L"cold"}), Baseline({L"cold", sdk.path, machine_.Folder()})},
+                   options_.Get("cold-runs"), &row.failed);
     row.library = Summarize(samples[0]);
     row.baseline = Summarize(samples[1]);
     coldRatio_ = Ratio(row);
@@ -184,8 +198,7 @@ void BenchmarkSuite::MeasureWarm(const SdkVariant& sdk, std::int64_t cycles, boo
     const std::int64_t perRound = AtLeastOne(cycles / rounds);
     ResultRow row{"warm: start + end cycle", sdk.label, {}, Summary{}, false};
     const auto samples =
-        Interleave({{LibraryCycle(perRound), nullptr}, {BaselineCycle(sdk, perRound), nullptr}},
-                   rounds, &row.failed);
+        Interleave({LibraryCycle(perRound), BaselineCycle(sdk, perRound)}, rounds, &row.failed);
     row.library = Summarize(samples[0]);
     row.baseline = Summarize(samples[1]);
     if (forRatio) warmRatio_ = Ratio(row);
@@ -203,12 +216,10 @@ void BenchmarkSuite::MeasureProcessCounts() {
         row.failed = !sleepers.GrowTo(target);
         row.variant = std::to_string(ProcessCount()) + " processes";
         const std::wstring id = std::to_wstring(sleepers.NewestId());
-        const tsctest::ScopedLockFile lockFile(Utf8(id));
-        const std::wstring baseline =
-            CommandLine(binDir_ + L"\\baseline.exe",
-                        {L"snapshot", id, Arg(options_.Get("warm-up")), Arg(perRound)});
-        const auto samples = Interleave({{LibraryCycle(perRound), nullptr}, {baseline, nullptr}},
-                                        rounds, &row.failed);
+        const tsctest::ScopedLockFile lockFile(tsctest::Utf8(id));
+        const ChildRun baseline =
+            Baseline({L"snapshot", id, Arg(options_.Get("warm-up")), Arg(perRound)});
+        const auto samples = Interleave({LibraryCycle(perRound), baseline}, rounds, &row.failed);
         row.library = Summarize(samples[0]);
         row.baseline = Summarize(samples[1]);
         rows_.push_back(row);
@@ -220,10 +231,8 @@ void BenchmarkSuite::MeasurePathLengths() {
     std::vector<ChildRun> runs;
     for (int entries : lengths) {
         runs.push_back(
-            {CommandLine(binDir_ + L"\\benchmark.exe",
-                         {L"--probe", L"update", Arg(entries), Arg(options_.Get("warm-up")),
-                          Arg(AtLeastOne(options_.Get("path-repeats") / options_.Get("rounds")))}),
-             nullptr});
+            Probe({L"update", Arg(entries), Arg(options_.Get("warm-up")),
+                   Arg(AtLeastOne(options_.Get("path-repeats") / options_.Get("rounds")))}));
     }
     bool failed = false;
     const auto samples = Interleave(runs, options_.Get("rounds"), &failed);
@@ -238,10 +247,11 @@ void BenchmarkSuite::MeasureLogSizes() {
     const std::vector<std::uint64_t> sizes = {0, 100};
     const std::int64_t rounds = options_.Get("rounds");
     const std::int64_t perRound = AtLeastOne(options_.Get("log-cycles") / rounds);
-    LogsOfSizes logs(log_.path(), sizes);
+    LogsOfSizes logs(tsctest::WrapperLogPath(), sizes);
     std::vector<ChildRun> runs;
     for (std::size_t i = 0; i < sizes.size(); ++i) {
-        runs.push_back({LibraryCycle(perRound), [&logs, i] { return logs.Use(i); }});
+        runs.push_back(LibraryCycle(perRound));
+        runs.back().prepare = [&logs, i] { return logs.Use(i); };
     }
     bool failed = false;
     const auto samples = Interleave(runs, rounds, &failed);

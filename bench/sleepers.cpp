@@ -33,8 +33,8 @@ Sleepers::Sleepers(std::wstring sleeperProgram)
       started_(CreateSemaphoreW(nullptr, 0, 0x7FFFFFFF, startedName_.c_str())) {}
 
 Sleepers::~Sleepers() {
-    for (const UniqueKernelHandle& process : processes_) TerminateProcess(process.get(), 0);
-    for (const UniqueKernelHandle& process : processes_) {
+    for (const tsctest::UniqueHandle& process : processes_) TerminateProcess(process.get(), 0);
+    for (const tsctest::UniqueHandle& process : processes_) {
         WaitForSingleObject(process.get(), 10000);
     }
 }
@@ -52,7 +52,7 @@ bool Sleepers::GrowTo(std::size_t total) {
                             &startup, &process)) {
             return false;
         }
-        const UniqueKernelHandle thread(process.hThread);
+        const tsctest::UniqueHandle thread(process.hThread);
         processes_.emplace_back(process.hProcess);
         newestId_ = process.dwProcessId;
     }

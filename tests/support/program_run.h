@@ -1,10 +1,12 @@
-// Runs a program of the build as a child process and captures what it prints.
+// Runs a program of the build as a child process and captures what it prints; owners for the
+// kernel handles and modules that the tests and the bench programs open themselves.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
 #include <string>
+#include <type_traits>
 
 namespace tsctest {
 
@@ -16,14 +18,22 @@ struct HandleCloser {
 };
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
+// A loaded module freed at scope end.
+struct ModuleFreer {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
+
 struct ProgramRun {
     bool started = false;
     DWORD exitCode = 0;
     std::string output;  // standard output, as bytes
 };
 
-// Inherits this process's environment; standard input and standard error are the NUL device.
-inline ProgramRun RunProgram(const std::wstring& path, const std::wstring& arguments) {
+// Inherits this process's environment; standard input is the NUL device, and so is standard
+// error unless errorOutput names a handle for it.
+inline ProgramRun RunProgram(const std::wstring& path, const std::wstring& arguments,
+                             HANDLE errorOutput = nullptr) {
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE read = nullptr, write = nullptr;
     if (!CreatePipe(&read, &write, &inheritable, 0)) return {};
@@ -36,7 +46,8 @@ inline ProgramRun RunProgram(const std::wstring& path, const std::wstring& argum
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdError = nul.get();
+    startup.hStdInput = nul.get();
+    startup.hStdError = errorOutput != nullptr ? errorOutput : nul.get();
     startup.hStdOutput = write;
     std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     PROCESS_INFORMATION info{};
