@@ -27,18 +27,13 @@ namespace {
 
 std::int64_t Count(const std::wstring& text) { return std::wcstoll(text.c_str(), nullptr, 10); }
 
+// A failed start ends the loop: nothing is printed.
 int Cold(const std::wstring& sdk, const std::wstring& folder) {
     bench::PlatformCycle platform(sdk, folder);
-    const bench::Stopwatch watch;
-    const bool opened = platform.Open();
-    const double ms = watch.ElapsedMs();
+    const bool opened = bench::RunTimedLoop(0, 1, [&] { return platform.Open(); });
     platform.Close();
-    if (!opened) {
-        std::fprintf(stderr, "baseline: a platform call of the start failed\n");
-        return 1;
-    }
-    std::printf("%.4f\n", ms);
-    return 0;
+    if (!opened) std::fprintf(stderr, "baseline: a platform call of the start failed\n");
+    return opened ? 0 : 1;
 }
 
 int Cycle(const std::wstring& sdk, const std::wstring& folder, std::int64_t warmUp,

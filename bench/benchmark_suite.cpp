@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -105,8 +106,6 @@ class LogsOfSizes {
     bool ready_ = true;
 };
 
-std::int64_t AtLeastOne(std::int64_t value) { return value > 0 ? value : 1; }
-
 }  // namespace
 
 BenchmarkSuite::BenchmarkSuite(const Options& options)
@@ -176,15 +175,36 @@ BenchmarkSuite::ChildRun BenchmarkSuite::BaselineCycle(const SdkVariant& sdk,
         {L"cycle", sdk.path, machine_.Folder(), Arg(options_.Get("warm-up")), Arg(cycles)});
 }
 
+ResultRow BenchmarkSuite::Compare(const std::string& measure, const std::string& variant,
+                                  const ChildRun& library, const ChildRun& baseline,
+                                  std::int64_t rounds) {
+    ResultRow row{measure, variant, {}, Summary{}, false};
+    const auto samples = Interleave({library, baseline}, rounds, &row.failed);
+    row.library = Summarize(samples[0]);
+    row.baseline = Summarize(samples[1]);
+    return row;
+}
+
+void BenchmarkSuite::MeasureAlone(const std::string& measure,
+                                  const std::vector<std::string>& variants,
+                                  const std::vector<ChildRun>& runs) {
+    bool failed = false;
+    const auto samples = Interleave(runs, options_.Get("rounds"), &failed);
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        rows_.push_back({measure, variants[i], Summarize(samples[i]), std::nullopt, failed});
+    }
+}
+
+std::int64_t BenchmarkSuite::PerRound(std::int64_t total) const {
+    return std::max<std::int64_t>(total / options_.Get("rounds"), 1);
+}
+
 // Each run is a fresh process whose first call is the one timed.
 void BenchmarkSuite::MeasureCold(const SdkVariant& sdk) {
     UseSdk(sdk);
-    ResultRow row{"cold: first start in a process", sdk.label, {}, Summary{}, false};
-    const auto samples =
-        Interleave({Probe({L"cold"}), Baseline({L"cold", sdk.path, machine_.Folder()})},
-                   options_.Get("cold-runs"), &row.failed);
-    row.library = Summarize(samples[0]);
-    row.baseline = Summarize(samples[1]);
+    const ResultRow row =
+        Compare("cold: first start in a process", sdk.label, Probe({L"cold"}),
+                Baseline({L"cold", sdk.path, machine_.Folder()}), options_.Get("cold-runs"));
     coldRatio_ = Ratio(row);
     if (row.library.count > 0 && row.baseline->count > 0) {
         fastestCold_ = std::make_pair(row.library.min, row.baseline->min);
@@ -194,71 +214,53 @@ void BenchmarkSuite::MeasureCold(const SdkVariant& sdk) {
 
 void BenchmarkSuite::MeasureWarm(const SdkVariant& sdk, std::int64_t cycles, bool forRatio) {
     UseSdk(sdk);
-    const std::int64_t rounds = options_.Get("rounds");
-    const std::int64_t perRound = AtLeastOne(cycles / rounds);
-    ResultRow row{"warm: start + end cycle", sdk.label, {}, Summary{}, false};
-    const auto samples =
-        Interleave({LibraryCycle(perRound), BaselineCycle(sdk, perRound)}, rounds, &row.failed);
-    row.library = Summarize(samples[0]);
-    row.baseline = Summarize(samples[1]);
-    if (forRatio) warmRatio_ = Ratio(row);
-    rows_.push_back(row);
+    const std::int64_t perRound = PerRound(cycles);
+    rows_.push_back(Compare("warm: start + end cycle", sdk.label, LibraryCycle(perRound),
+                            BaselineCycle(sdk, perRound), options_.Get("rounds")));
+    if (forRatio) warmRatio_ = Ratio(rows_.back());
 }
 
 // The lock file names a live process, so every start is refused as a running self-update after
 // a walk through the process list; the baseline walks the same list to the same process.
 void BenchmarkSuite::MeasureProcessCounts() {
     Sleepers sleepers(binDir_ + L"\\bench_sleeper.exe");
-    const std::int64_t rounds = options_.Get("rounds");
-    const std::int64_t perRound = AtLeastOne(options_.Get("process-cycles") / rounds);
+    const std::int64_t perRound = PerRound(options_.Get("process-cycles"));
     for (std::size_t target : {std::size_t{10}, std::size_t{50}, std::size_t{200}}) {
-        ResultRow row{"self-update check: start + end", "", {}, Summary{}, false};
-        row.failed = !sleepers.GrowTo(target);
-        row.variant = std::to_string(ProcessCount()) + " processes";
+        const bool grown = sleepers.GrowTo(target);
+        const std::string variant = std::to_string(ProcessCount()) + " processes";
         const std::wstring id = std::to_wstring(sleepers.NewestId());
         const tsctest::ScopedLockFile lockFile(tsctest::Utf8(id));
-        const ChildRun baseline =
-            Baseline({L"snapshot", id, Arg(options_.Get("warm-up")), Arg(perRound)});
-        const auto samples = Interleave({LibraryCycle(perRound), baseline}, rounds, &row.failed);
-        row.library = Summarize(samples[0]);
-        row.baseline = Summarize(samples[1]);
-        rows_.push_back(row);
+        rows_.push_back(
+            Compare("self-update check: start + end", variant, LibraryCycle(perRound),
+                    Baseline({L"snapshot", id, Arg(options_.Get("warm-up")), Arg(perRound)}),
+                    options_.Get("rounds")));
+        rows_.back().failed = rows_.back().failed || !grown;
     }
 }
 
 void BenchmarkSuite::MeasurePathLengths() {
-    const std::vector<int> lengths = {1, 100, 1000};
+    std::vector<std::string> variants;
     std::vector<ChildRun> runs;
-    for (int entries : lengths) {
-        runs.push_back(
-            Probe({L"update", Arg(entries), Arg(options_.Get("warm-up")),
-                   Arg(AtLeastOne(options_.Get("path-repeats") / options_.Get("rounds")))}));
+    for (int entries : {1, 100, 1000}) {
+        variants.push_back(std::to_string(entries) + " entries");
+        runs.push_back(Probe({L"update", Arg(entries), Arg(options_.Get("warm-up")),
+                              Arg(PerRound(options_.Get("path-repeats")))}));
     }
-    bool failed = false;
-    const auto samples = Interleave(runs, options_.Get("rounds"), &failed);
-    for (std::size_t i = 0; i < lengths.size(); ++i) {
-        rows_.push_back({"PATH update", std::to_string(lengths[i]) + " entries",
-                         Summarize(samples[i]), std::nullopt, failed});
-    }
+    MeasureAlone("PATH update", variants, runs);
 }
 
 // The runs' own lines add a few KiB to a log; the sizes stay what they were.
 void BenchmarkSuite::MeasureLogSizes() {
     const std::vector<std::uint64_t> sizes = {0, 100};
-    const std::int64_t rounds = options_.Get("rounds");
-    const std::int64_t perRound = AtLeastOne(options_.Get("log-cycles") / rounds);
     LogsOfSizes logs(tsctest::WrapperLogPath(), sizes);
+    std::vector<std::string> variants;
     std::vector<ChildRun> runs;
     for (std::size_t i = 0; i < sizes.size(); ++i) {
-        runs.push_back(LibraryCycle(perRound));
+        variants.push_back(std::to_string(sizes[i]) + " MB");
+        runs.push_back(LibraryCycle(PerRound(options_.Get("log-cycles"))));
         runs.back().prepare = [&logs, i] { return logs.Use(i); };
     }
-    bool failed = false;
-    const auto samples = Interleave(runs, rounds, &failed);
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        rows_.push_back({"warm cycle with a log of", std::to_string(sizes[i]) + " MB",
-                         Summarize(samples[i]), std::nullopt, failed});
-    }
+    MeasureAlone("warm cycle with a log of", variants, runs);
 }
 
 void BenchmarkSuite::Run() {

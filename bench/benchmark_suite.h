@@ -57,6 +57,14 @@ class BenchmarkSuite {
     // *failed.
     std::vector<std::vector<double>> Interleave(const std::vector<ChildRun>& runs,
                                                 std::int64_t rounds, bool* failed);
+    // The library's run against the baseline's, interleaved: one row.
+    ResultRow Compare(const std::string& measure, const std::string& variant,
+                      const ChildRun& library, const ChildRun& baseline, std::int64_t rounds);
+    // Runs without a baseline, interleaved: one row each, named by its variant.
+    void MeasureAlone(const std::string& measure, const std::vector<std::string>& variants,
+                      const std::vector<ChildRun>& runs);
+    // The cycles of one round when `total` are spread over the rounds: one at least.
+    std::int64_t PerRound(std::int64_t total) const;
     void UseSdk(const SdkVariant& sdk);
     // benchmark.exe --probe <args>, and baseline.exe <args>.
     ChildRun Probe(std::initializer_list<std::wstring> args) const;

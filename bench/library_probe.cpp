@@ -14,29 +14,26 @@ namespace {
 
 std::int64_t Count(const std::string& text) { return std::strtoll(text.c_str(), nullptr, 10); }
 
+int Outcome(bool started) {
+    if (!started) std::fprintf(stderr, "probe: dtutInitializeTSC answered false\n");
+    return started ? 0 : 1;
+}
+
+// A failed start ends the loop: nothing is printed.
 int Cold() {
     const tsctest::DttscsdkDll dll;
-    const Stopwatch watch;
-    const bool started = dll.Initialize();
-    const double ms = watch.ElapsedMs();
+    const bool started = RunTimedLoop(0, 1, [&] { return dll.Initialize(); });
     dll.Uninitialize();
-    if (!started) {
-        std::fprintf(stderr, "probe: dtutInitializeTSC answered false\n");
-        return 1;
-    }
-    std::printf("%.4f\n", ms);
-    return 0;
+    return Outcome(started);
 }
 
 int Cycle(std::int64_t warmUp, std::int64_t cycles) {
     const tsctest::DttscsdkDll dll;
-    const bool ok = RunTimedLoop(warmUp, cycles, [&] {
+    return Outcome(RunTimedLoop(warmUp, cycles, [&] {
         const bool started = dll.Initialize();
         dll.Uninitialize();
         return started;
-    });
-    if (!ok) std::fprintf(stderr, "probe: dtutInitializeTSC answered false\n");
-    return ok ? 0 : 1;
+    }));
 }
 
 // Only the update itself is timed; PATH is put back between calls.

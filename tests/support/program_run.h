@@ -24,6 +24,25 @@ struct ModuleFreer {
 };
 using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
 
+// A process started and left running: its handle and id.
+struct StartedProgram {
+    UniqueHandle process;
+    DWORD id = 0;
+};
+
+// Starts the command line (the program's quoted path first) with this process's standard
+// handles and environment, without waiting; no process when it cannot be started.
+inline StartedProgram StartProgram(std::wstring commandLine) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return {};
+    CloseHandle(info.hThread);
+    return {UniqueHandle(info.hProcess), info.dwProcessId};
+}
+
 struct ProgramRun {
     bool started = false;
     DWORD exitCode = 0;
