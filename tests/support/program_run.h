@@ -30,14 +30,15 @@ struct StartedProgram {
     DWORD id = 0;
 };
 
-// Starts the command line (the program's quoted path first) with this process's standard
-// handles and environment, without waiting; no process when it cannot be started.
-inline StartedProgram StartProgram(std::wstring commandLine) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
+// Starts the command line (the program's quoted path first) with this process's environment,
+// without waiting. Its standard handles are this process's, or those `startup` names (then
+// inherited). No process when it cannot be started.
+inline StartedProgram StartProgram(std::wstring commandLine, STARTUPINFOW* startup = nullptr) {
+    STARTUPINFOW own{};
+    own.cb = sizeof(own);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, startup != nullptr, 0,
+                        nullptr, nullptr, startup != nullptr ? startup : &own, &info))
         return {};
     CloseHandle(info.hThread);
     return {UniqueHandle(info.hProcess), info.dwProcessId};
@@ -68,12 +69,9 @@ inline ProgramRun RunProgram(const std::wstring& path, const std::wstring& argum
     startup.hStdInput = nul.get();
     startup.hStdError = errorOutput != nullptr ? errorOutput : nul.get();
     startup.hStdOutput = write;
-    std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        nullptr, &startup, &info))
-        return {};
-    const UniqueHandle process(info.hProcess), thread(info.hThread);
+    const StartedProgram child =
+        StartProgram(L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments), &startup);
+    if (!child.process) return {};
     // Only the child may hold the write end now, so reading ends when the child ends.
     writeEnd.reset();
     ProgramRun run;
@@ -81,8 +79,8 @@ inline ProgramRun RunProgram(const std::wstring& path, const std::wstring& argum
     char chunk[4096];
     for (DWORD got = 0; ReadFile(read, chunk, sizeof(chunk), &got, nullptr) && got > 0;)
         run.output.append(chunk, got);
-    WaitForSingleObject(info.hProcess, INFINITE);
-    GetExitCodeProcess(info.hProcess, &run.exitCode);
+    WaitForSingleObject(child.process.get(), INFINITE);
+    GetExitCodeProcess(child.process.get(), &run.exitCode);
     return run;
 }
 
