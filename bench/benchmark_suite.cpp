@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/win_handles.h"
 #include "library_probe.h"
-#include "location/win_handles.h"
 #include "sleepers.h"
 #include "support/program_run.h"
 

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <utility>
 
-#include "loader/crypt_handles.h"
+#include "common/win_handles.h"
 #include "support/paths.h"
 #include "wrapper/sdk_exports.h"
 

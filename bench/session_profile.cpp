@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
+#include "common/platform_seams.h"
 #include "dttscsdk/dttscsdk.h"
 #include "loader/loader_seams.h"
-#include "location/location_seams.h"
 #include "options.h"
 #include "stopwatch.h"
 #include "support/machine.h"

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "location/win_handles.h"
+#include "common/win_handles.h"
 
 namespace bench {
 namespace {

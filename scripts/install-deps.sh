@@ -2,7 +2,7 @@
 # Installs what the build and the tests need on a Debian machine, if anything is missing.
 set -euo pipefail
 packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 cmake ninja-build googletest
-          openssl osslsigncode nlohmann-json3-dev clang-tidy)
+          openssl osslsigncode nlohmann-json3-dev clang-tidy clang lld llvm python3)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||

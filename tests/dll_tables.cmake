@@ -10,10 +10,19 @@ list(LENGTH ordinals exportCount)
 if(NOT exportCount EQUAL 3)
     message(FATAL_ERROR "expected 3 exports, found ${exportCount}")
 endif()
-foreach(expected "\\[   0\\] dtutInitializeTSC\n" "\\[   1\\] dtutUninitializeTSC\n"
-                 "\\[   2\\] dtutUpdatePathForTSC\n" "Ordinal Base 1\n")
-    if(NOT table MATCHES "${expected}")
-        message(FATAL_ERROR "export table lacks ${expected}")
+# A name's ordinal is the table's base plus the name's index (GNU ld starts the table at ordinal
+# 1, lld at 0 with an empty first entry).
+string(REGEX MATCH "Ordinal Base ([0-9]+)" base "${table}")
+set(base ${CMAKE_MATCH_1})
+set(ordinal 0)
+foreach(name dtutInitializeTSC dtutUninitializeTSC dtutUpdatePathForTSC)
+    math(EXPR ordinal "${ordinal} + 1")
+    if(NOT table MATCHES "\\[ *([0-9]+)\\] ${name}\n")
+        message(FATAL_ERROR "export table lacks ${name}")
+    endif()
+    math(EXPR found "${base} + ${CMAKE_MATCH_1}")
+    if(NOT found EQUAL ordinal)
+        message(FATAL_ERROR "${name} has ordinal ${found}, not ${ordinal}")
     endif()
 endforeach()
 

@@ -1,13 +1,14 @@
 // The library's whole surface: three exports without arguments.
 #include <string>
 
+#include "common/status.h"
 #include "dttscsdk/dttscsdk.h"
 #include "dtpal/dtpal.h"
 #include "entry/module_state.h"
 #include "entry/path_update.h"
 #include "entry/session_names.h"
 #include "entry/start_conditions.h"
-#include "location/silent_error_mode.h"
+#include "common/silent_error_mode.h"
 
 namespace {
 
@@ -22,11 +23,11 @@ bool PathNamesSharedComponents() {
 bool InitializeTsc() {
     if (tscInitialized) return false;
     if (PathNamesSharedComponents()) return false;
-    if (tscManager.Initialize(tsc::kRelease) != 0) return false;
+    if (tscManager.Initialize(tsc::kRelease) != tsc::status::kSuccess) return false;
     // Set before the folder step: from here on the session must be torn down.
     tscInitialized = true;
     std::wstring folder;
-    if (tscManager.LockInstallLocation(folder) != 0) return false;
+    if (tscManager.LockInstallLocation(folder) != tsc::status::kSuccess) return false;
     tscPath = folder;
     return true;
 }

@@ -2,17 +2,15 @@
 // releases the lock and closes the session.
 #include <string>
 
+#include "common/status.h"
 #include "entry/tsc_component_manager.h"
 #include "location/diagnostics.h"
 #include "location/text_conversion.h"
 
 namespace {
 
-constexpr std::int32_t kNoRelease = 8;
 // Shorter folders cannot be a real installation ("C:\" and the like) and are not handed out.
 constexpr std::size_t kShortestFolder = 5;
-
-bool SessionUsable(std::int32_t status) { return status == 0 || status == 2; }
 
 }  // namespace
 
@@ -21,16 +19,16 @@ bool SessionUsable(std::int32_t status) { return status == 0 || status == 2; }
 std::string TscComponentManager::LockText() const { return WideToUtf8(installPath) + "\\"; }
 
 std::int32_t TscComponentManager::ResolveInstallLocation() {
-    if (ReadPathOverride(release) == 0) return 0;
+    if (ReadPathOverride(release) == tsc::status::kSuccess) return tsc::status::kSuccess;
     return ReadInstallLocation(release);
 }
 
 std::int32_t TscComponentManager::LockInstallLocation(std::wstring& folder) {
-    if (release.empty()) return kNoRelease;
+    if (release.empty()) return tsc::status::kNoRelease;
     const std::int32_t status = ResolveInstallLocation();
     folder = installPath;
-    const bool folderUsable = status == 0 && KeepUsableFolder(folder);
-    if (folderUsable && SessionUsable(lastStatus)) {
+    const bool folderUsable = status == tsc::status::kSuccess && KeepUsableFolder(folder);
+    if (folderUsable && tsc::status::SessionUsable(lastStatus)) {
         LockFolder();
     } else {
         EmitDiagnosticUtf8("WARN", "Failed to intialize QUIL SDK wrapper status code:" +
@@ -51,8 +49,8 @@ bool TscComponentManager::KeepUsableFolder(std::wstring& folder) {
 void TscComponentManager::LockFolder() {
     const std::string lockText = LockText();
     lastStatus = Wrapper().LockDirectory(lockText);
-    folderLocked = lastStatus == 0;
-    if (lastStatus != 0) {
+    folderLocked = lastStatus == tsc::status::kSuccess;
+    if (lastStatus != tsc::status::kSuccess) {
         EmitDiagnosticUtf8("WARN",
                            "Failed to lock" + lockText +
                                ", QUIL SDK wrapper status code : " + std::to_string(lastStatus));
@@ -60,23 +58,24 @@ void TscComponentManager::LockFolder() {
 }
 
 std::int32_t TscComponentManager::Uninitialize() {
-    if (release.empty()) return kNoRelease;
+    if (release.empty()) return tsc::status::kNoRelease;
     if (!Wrapper().IsInitialized()) {
         EmitDiagnosticUtf8("WARN", "QUIL SDK wrapper is not initialized");
-        return 0;
+        return tsc::status::kSuccess;
     }
     // An open session is always unlocked, whether or not a lock is known to be held.
     const std::int32_t unlockStatus = Wrapper().UnLockDirectory(LockText());
-    if (unlockStatus != 0) {
+    if (unlockStatus != tsc::status::kSuccess) {
         EmitDiagnosticUtf8("WARN", "Failed to Unlock QUIL SDK wrapper status code:" +
                                        std::to_string(unlockStatus));
     }
     const std::int32_t closeStatus = Wrapper().Uninitialize();
     // Ending the session releases its locks too.
-    if (unlockStatus == 0 || closeStatus == 0) folderLocked = false;
-    if (closeStatus != 0) {
+    if (unlockStatus == tsc::status::kSuccess || closeStatus == tsc::status::kSuccess)
+        folderLocked = false;
+    if (closeStatus != tsc::status::kSuccess) {
         EmitDiagnosticUtf8("WARN", "Failed to Uninitialize QUIL SDK wrapper status code:" +
                                        std::to_string(closeStatus));
     }
-    return 0;
+    return tsc::status::kSuccess;
 }

@@ -1,7 +1,7 @@
 #include "entry/start_conditions.h"
 
 #include "entry/session_names.h"
-#include "location/environment_variable.h"
+#include "common/environment_variable.h"
 
 namespace tsc {
 

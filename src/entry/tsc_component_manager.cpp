@@ -1,3 +1,4 @@
+#include "common/status.h"
 #include "entry/tsc_component_manager.h"
 
 #include <utility>
@@ -8,11 +9,8 @@
 
 namespace {
 
-constexpr std::int32_t kBypassed = 14;
 constexpr char kProductLine[] = "TSC";
 constexpr char kLanguage[] = "neutral";
-
-bool SessionUsable(std::int32_t status) { return status == 0 || status == 2; }
 
 }  // namespace
 
@@ -27,14 +25,14 @@ TscComponentManager::TscComponentManager(std::wstring releaseName) : TscComponen
 std::int32_t TscComponentManager::Initialize(std::wstring releaseName) {
     if (tsc::IsInitializeBypassed()) {
         EmitDiagnosticUtf8("INFO", "Intialize is bypassed");
-        return kBypassed;
+        return tsc::status::kBypassed;
     }
     release = std::move(releaseName);
     plc = kProductLine;
     lastStatus = Wrapper().Initialize(plc, WideToUtf8(release), kLanguage);
-    if (!SessionUsable(lastStatus)) {
+    if (!tsc::status::SessionUsable(lastStatus)) {
         EmitDiagnosticUtf8("WARN", "Failed to intialize QUIL SDK wrapper status code:" +
                                        std::to_string(lastStatus));
     }
-    return 0;
+    return tsc::status::kSuccess;
 }

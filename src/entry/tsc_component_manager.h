@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "common/status.h"
 #include "wrapper/tsc_quil_sdk_wrapper_impl.h"
 
 // Owns the one wrapper object; created at load and destroyed at unload with the manager.
@@ -67,6 +68,6 @@ class TscComponentManager {
     std::string plc;
     std::unique_ptr<TscQuilSdkWrapperHolder> wrapper;
     // The status meaning "no session is open" until the first session attempt.
-    std::int32_t lastStatus = 7;
+    std::int32_t lastStatus = tsc::status::kNoSession;
     bool folderLocked = false;
 };

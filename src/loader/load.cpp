@@ -4,17 +4,14 @@
 
 #include <string>
 
+#include "common/status.h"
 #include "loader/loader_seams.h"
 #include "loader/sdk_file_hold.h"
-#include "location/system_error_text.h"
+#include "common/system_error_text.h"
 #include "location/text_conversion.h"
 #include "wrapper/quil_api_wrapper_impl.h"
 
 namespace {
-
-constexpr std::uint32_t kNotLoaded = 3;
-constexpr std::uint32_t kSelfUpdateRunning = 8;
-constexpr std::uint32_t kSignatureRejected = 9;
 
 void NoHook(const std::wstring&) {}
 
@@ -30,7 +27,7 @@ void (*beforeSdkLoad)(const std::wstring&) = &NoHook;
 }
 
 bool QUILAPIWrapperImpl::Load(std::uint32_t* status) {
-    *status = kNotLoaded;
+    *status = tsc::status::kNotLoaded;
     if (sdkModule != nullptr) return true;
     tsc::FileSystemFailure failure;
     const bool loaded = FindAndLoad(status, failure);
@@ -39,14 +36,14 @@ bool QUILAPIWrapperImpl::Load(std::uint32_t* status) {
     // the log says why.
     WriteLogLine(L"[ERROR] Load: " + Utf8ToWide(failure->operation) + L" failed for path = " +
                  failure->path + L", " + ErrorDescription(failure->code));
-    *status = kNotLoaded;
+    *status = tsc::status::kNotLoaded;
     return false;
 }
 
 bool QUILAPIWrapperImpl::FindAndLoad(std::uint32_t* status, tsc::FileSystemFailure& failure) {
     if (IsSelfUpdateRunning(failure)) {
         WriteLogLine(L"[INFO] Load: Self-update is running");
-        *status = kSelfUpdateRunning;
+        *status = tsc::status::kSelfUpdateRunning;
         return false;
     }
     if (failure) return false;
@@ -65,7 +62,7 @@ bool QUILAPIWrapperImpl::CheckAndLoad(std::uint32_t* status) {
     // was checked is the file that is loaded.
     const tsc::SdkFileHold hold(sdkPath);
     if (!IsSignatureValid(sdkPath)) {
-        *status = kSignatureRejected;
+        *status = tsc::status::kSignatureRejected;
         WriteLogLine(L"[ERROR] IsSignatureValid: Signature invalid at path = " + sdkPath);
         return false;
     }

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include "loader/loader_handles.h"
+#include "common/win_handles.h"
 #include "loader/loader_seams.h"
 
 namespace tsc::seams {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "location/win_handles.h"
+#include "common/win_handles.h"
 
 namespace tsc {
 

@@ -8,9 +8,9 @@
 #include "loader/full_path.h"
 #include "loader/loader_seams.h"
 #include "loader/sdk_location.h"
-#include "location/registry_text.h"
-#include "location/existence.h"
-#include "location/win_handles.h"
+#include "common/registry_text.h"
+#include "common/existence.h"
+#include "common/win_handles.h"
 #include "wrapper/quil_api_wrapper_impl.h"
 
 namespace {

@@ -3,12 +3,12 @@
 #include <shlobj.h>
 
 #include "loader/lock_file_text.h"
-#include "loader/loader_handles.h"
+#include "common/win_handles.h"
 #include "loader/loader_seams.h"
 #include "loader/path_join.h"
 #include "loader/process_list.h"
 #include "loader/temp_directory.h"
-#include "location/existence.h"
+#include "common/existence.h"
 #include "wrapper/quil_api_wrapper_impl.h"
 
 namespace {

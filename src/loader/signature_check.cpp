@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "loader/crypt_handles.h"
+#include "common/win_handles.h"
 #include "loader/loader_seams.h"
 #include "loader/publisher.h"
 #include "loader/verified_chain.h"

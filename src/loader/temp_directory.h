@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "location/file_system_error.h"
+#include "common/file_system_error.h"
 
 namespace tsc {
 

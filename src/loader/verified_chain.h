@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "loader/crypt_handles.h"
+#include "common/win_handles.h"
 
 namespace tsc {
 

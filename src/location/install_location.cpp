@@ -5,21 +5,17 @@
 #include <optional>
 #include <string>
 
+#include "common/status.h"
 #include "entry/tsc_component_manager.h"
 #include "location/diagnostics.h"
-#include "location/existence.h"
-#include "location/system_error_text.h"
-#include "location/registry_text.h"
+#include "common/existence.h"
+#include "common/system_error_text.h"
+#include "common/registry_text.h"
 #include "location/release_key.h"
 #include "location/text_conversion.h"
-#include "location/win_handles.h"
+#include "common/win_handles.h"
 
 namespace {
-
-constexpr std::int32_t kFound = 0;
-constexpr std::int32_t kRegistryUnreadable = 6;
-constexpr std::int32_t kFolderMissing = 12;
-constexpr std::int32_t kVersionEmpty = 13;
 
 // One path's worth of UTF-16 units; a longer value fails the read.
 constexpr DWORD kValueUnits = MAX_PATH;
@@ -48,32 +44,32 @@ std::int32_t TscComponentManager::ReadInstallLocation(std::wstring releaseName) 
     const std::wstring keyPath = tsc::ReleaseKeyPath(releaseName);
     if (RegOpenKeyExW(registryRoot, keyPath.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
         EmitDiagnosticUtf8("FATAL", "Failed to open registry key");
-        return kRegistryUnreadable;
+        return tsc::status::kRegistryUnreadable;
     }
     const std::optional<std::wstring> root = ReadTextValue(key.get(), tsc::kInstallPathValue);
     if (!root) {
         EmitDiagnosticUtf8("FATAL", "Failed to read InstallPath registry entry");
-        return kRegistryUnreadable;
+        return tsc::status::kRegistryUnreadable;
     }
     const tsc::Existence rootFound = tsc::QueryExistence(*root);
     if (!rootFound.exists) {
         EmitDiagnosticUtf8("ERROR", "The Install Location Path is Incorrect" + WideToUtf8(*root) +
                                         ErrorCodeTail(rootFound.error));
-        return kFolderMissing;
+        return tsc::status::kFolderMissing;
     }
     // An override taken earlier in this process makes the root itself the folder.
     if (pathOverrideActive) {
         installPath = *root;
-        return kFound;
+        return tsc::status::kSuccess;
     }
     const std::optional<std::wstring> version = ReadTextValue(key.get(), tsc::kVersionValue);
     if (!version) {
         EmitDiagnosticUtf8("FATAL", "Failed to read Version from registry entry");
-        return kRegistryUnreadable;
+        return tsc::status::kRegistryUnreadable;
     }
     if (version->empty()) {
         EmitDiagnosticUtf8("FATAL", "Entry for Version in Registry is Empty.");
-        return kVersionEmpty;
+        return tsc::status::kVersionEmpty;
     }
     // Kept even when the version folder turns out to be missing: teardown unlocks this path.
     installPath = *root + L"\\" + *version;
@@ -81,7 +77,7 @@ std::int32_t TscComponentManager::ReadInstallLocation(std::wstring releaseName) 
     if (!versionFound.exists) {
         EmitDiagnosticUtf8("ERROR", "The Version for the Install Path Does Not Exist." +
                                         WideToUtf8(*version) + ErrorCodeTail(versionFound.error));
-        return kFolderMissing;
+        return tsc::status::kFolderMissing;
     }
-    return kFound;
+    return tsc::status::kSuccess;
 }

@@ -6,19 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "common/status.h"
 #include "entry/tsc_component_manager.h"
 #include "location/diagnostics.h"
-#include "location/environment_variable.h"
+#include "common/environment_variable.h"
 #include "location/release_key.h"
-#include "location/win_handles.h"
-
-namespace {
-
-constexpr std::int32_t kOverridden = 0;
-constexpr std::int32_t kVariableMissing = 12;
-constexpr std::int32_t kNoOverride = 100;
-
-}  // namespace
+#include "common/win_handles.h"
 
 std::optional<DWORD> tsc::ReadPathOverrideSwitch(HKEY key) {
     DWORD value = 0;
@@ -37,25 +30,25 @@ std::int32_t TscComponentManager::ReadPathOverride(std::wstring releaseName) {
     if (RegOpenKeyExW(registryRoot, keyPath.c_str(), 0, tsc::kPathOverrideAccess, key.put()) !=
         ERROR_SUCCESS) {
         EmitDiagnosticUtf8("FATAL", tsc::kNoCustomPathMessage);
-        return kNoOverride;
+        return tsc::status::kNoOverride;
     }
     const std::optional<DWORD> enabled = tsc::ReadPathOverrideSwitch(key.get());
     if (!enabled) {
         EmitDiagnosticUtf8("FATAL", tsc::kNoCustomPathMessage);
-        return kNoOverride;
+        return tsc::status::kNoOverride;
     }
     // Only exactly 1 enables; the flag keeps its value so that a later resolution in this
     // process still knows an override was taken.
-    if (*enabled != tsc::kPathOverrideOn) return kNoOverride;
+    if (*enabled != tsc::kPathOverrideOn) return tsc::status::kNoOverride;
     EmitDiagnosticUtf8("INFO", "EnablePathOverride is set to 1");
     // A variable set to an empty value counts as set; the length check of the caller rejects it.
     const std::optional<std::wstring> folder =
         tsc::ReadEnvironmentVariable(tsc::PathOverrideVariable(release));
     if (!folder) {
         pathOverrideActive = false;
-        return kVariableMissing;
+        return tsc::status::kOverrideVariableMissing;
     }
     pathOverrideActive = true;
     installPath = *folder;
-    return kOverridden;
+    return tsc::status::kSuccess;
 }

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "location/win_handles.h"
+#include "common/win_handles.h"
 #include "wrapper/wrapper_seams.h"
 
 namespace tsc {

@@ -5,6 +5,7 @@
 // is loaded; 5 a required argument is empty; 7 no session is open; 8 a self-update of the
 // installer is running; 9 the SDK library's signature or publisher is not accepted. Any other
 // value is the SDK's own result, passed on unchanged.
+#include "common/status.h"
 #include "wrapper/quil_api_wrapper_impl.h"
 
 #include <exception>
@@ -18,12 +19,6 @@ BOOL(WINAPI* freeLibrary)(HMODULE) = &FreeLibrary;
 }
 
 namespace {
-
-constexpr std::int32_t kUnloadFailed = 1;
-constexpr std::int32_t kSessionAlreadyOpen = 2;
-constexpr std::int32_t kExportMissing = 4;
-constexpr std::int32_t kArgumentEmpty = 5;
-constexpr std::int32_t kNotInitialized = 7;
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -59,11 +54,11 @@ FARPROC QUILAPIWrapperImpl::FindExport(const char* name) const {
 
 std::int32_t QUILAPIWrapperImpl::Initialize(const std::string& plc, const std::string& release,
                                             const std::string& language) {
-    if (!sessionId.empty()) return kSessionAlreadyOpen;
+    if (!sessionId.empty()) return tsc::status::kSessionAlreadyOpen;
     StartLogFile();
     if (plc.empty() || release.empty()) {
         LogError("Initialize: Either \"plc\" or \"release\" argument absent!");
-        return kArgumentEmpty;
+        return tsc::status::kArgumentEmpty;
     }
     LogInfo("Initialize: plc = " + Quoted(plc) + ", release = " + Quoted(release) +
             ", language = " + Quoted(language));
@@ -76,7 +71,7 @@ std::int32_t QUILAPIWrapperImpl::Initialize(const std::string& plc, const std::s
     const auto initialize = As<InitializeFunc>(FindExport("Initialize"));
     if (initialize == nullptr) {
         LogError("Initialize: Failed to obtain InitializeFunc handle!");
-        return kExportMissing;
+        return tsc::status::kExportMissing;
     }
     char* sessionText = nullptr;
     const std::int32_t result =
@@ -111,12 +106,12 @@ void QUILAPIWrapperImpl::ReleaseSdkText(char** text) noexcept {
 std::int32_t QUILAPIWrapperImpl::Uninitialize() {
     if (sessionId.empty()) {
         LogError("Uninitialize: Not initialized!");
-        return kNotInitialized;
+        return tsc::status::kNoSession;
     }
     const auto uninitialize = As<UninitializeFunc>(FindExport("Uninitialize"));
     if (uninitialize == nullptr) {
         LogError("Uninitialize: Failed to obtain UninitializeFunc handle!");
-        return kExportMissing;
+        return tsc::status::kExportMissing;
     }
     const std::int32_t result = uninitialize(sessionId.c_str());
     if (result == 0) sessionId.clear();
@@ -125,7 +120,7 @@ std::int32_t QUILAPIWrapperImpl::Uninitialize() {
     sdkModule = nullptr;
     if (!freed) {
         LogError("Uninitialize: Unload failed!");
-        return kUnloadFailed;
+        return tsc::status::kUnloadFailed;
     }
     LogInfo("Uninitialize: QUIL SDK unloaded successfully");
     return result;
@@ -143,13 +138,13 @@ std::int32_t QUILAPIWrapperImpl::CallDirectoryExport(const std::string& name,
                                                      const std::string& directoryToLock) {
     if (directoryToLock.empty()) {
         LogError(name + ": Argument \"directoryToLock \" is empty!");
-        return kArgumentEmpty;
+        return tsc::status::kArgumentEmpty;
     }
     // Both exports share one signature.
     const auto call = As<LockDirectoryFunc>(FindExport(name.c_str()));
     if (call == nullptr) {
         LogError(name + ": Failed to obtain " + name + "Func handle!");
-        return kExportMissing;
+        return tsc::status::kExportMissing;
     }
     // With no session open, the empty session id is passed on: the SDK decides.
     const std::int32_t result = call(sessionId.c_str(), directoryToLock.c_str());

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "location/file_system_error.h"
+#include "common/file_system_error.h"
 
 namespace tsc {
 class VerifiedChain;

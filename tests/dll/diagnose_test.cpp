@@ -44,7 +44,9 @@ struct Diagnosis {
     const tsctest::ProgramRun jsonRun = RunTool(L"--json");
     const Lines userLog = log.NewLines();
     const Json json = Json::parse(jsonRun.output);  // throws (the test fails) when malformed
-    const Json& Step(int number) const { return json["steps"][number - 1]; }
+    const Json& Step(int number) const {
+        return json["steps"][static_cast<Json::size_type>(number - 1)];
+    }
     const Json& Facts(int number) const { return Step(number)["facts"]; }
 };
 

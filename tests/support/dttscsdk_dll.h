@@ -9,7 +9,13 @@
 
 namespace tsctest {
 
-inline std::wstring DttscsdkPath() { return BinDir() + L"\\dttscsdk.dll"; }
+// The DLL under test: bin\dttscsdk.dll, or the file DTTSC_TEST_DLL names (a packaged copy).
+inline std::wstring DttscsdkPath() {
+    wchar_t named[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"DTTSC_TEST_DLL", named, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(named, length)
+                                           : BinDir() + L"\\dttscsdk.dll";
+}
 
 // Whether a module with this full path is loaded in this process.
 inline bool IsModuleLoaded(const std::wstring& path) {

@@ -5,8 +5,8 @@
 
 #include "checks.h"
 #include "loader/loader_seams.h"
-#include "location/location_seams.h"
-#include "location/system_error_text.h"
+#include "common/platform_seams.h"
+#include "common/system_error_text.h"
 #include "support/loader_support.h"
 #include "support/machine.h"
 #include "support/scoped_seam.h"

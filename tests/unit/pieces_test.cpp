@@ -4,8 +4,8 @@
 
 #include "loader/lock_file_text.h"
 #include "loader/path_join.h"
-#include "location/registry_text.h"
-#include "location/system_error_text.h"
+#include "common/registry_text.h"
+#include "common/system_error_text.h"
 #include "location/text_conversion.h"
 #include "support/scoped_files.h"
 

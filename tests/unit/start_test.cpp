@@ -9,8 +9,8 @@
 #include "dttscsdk/dttscsdk.h"
 #include "entry/tsc_component_manager.h"
 #include "loader/loader_seams.h"
-#include "location/location_seams.h"
-#include "location/system_error_text.h"
+#include "common/platform_seams.h"
+#include "common/system_error_text.h"
 #include "support/diagnostic_recorder.h"
 #include "support/dttscsdk_dll.h"
 #include "support/loader_support.h"
@@ -36,6 +36,7 @@ std::string FailureLine(const std::string& what, const std::wstring& path, std::
 
 // Runs a check when the scene ends, after the start and its teardown.
 struct AtEnd {
+    explicit AtEnd(std::function<void()> atEnd) : check(std::move(atEnd)) {}
     std::function<void()> check;
     ~AtEnd() { check(); }
 };

@@ -12,7 +12,7 @@
 #include "entry/session_names.h"
 #include "entry/tsc_component_manager.h"
 #include "location/text_conversion.h"
-#include "location/win_handles.h"
+#include "common/win_handles.h"
 #include "report.h"
 #include "wrapper/quil_api_wrapper_impl.h"
 

@@ -13,8 +13,8 @@
 #include "console_output.h"
 #include "location/diagnostics.h"
 #include "location/release_key.h"
-#include "location/silent_error_mode.h"
-#include "location/system_error_text.h"
+#include "common/silent_error_mode.h"
+#include "common/system_error_text.h"
 #include "location/text_conversion.h"
 #include "wrapper/wrapper_log.h"
 

@@ -4,7 +4,7 @@
 
 #include "checks.h"
 #include "entry/start_conditions.h"
-#include "location/environment_variable.h"
+#include "common/environment_variable.h"
 #include "location/text_conversion.h"
 
 namespace tscdiag {

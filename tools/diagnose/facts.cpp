@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "location/existence.h"
-#include "location/registry_text.h"
-#include "location/system_error_text.h"
+#include "common/existence.h"
+#include "common/registry_text.h"
+#include "common/system_error_text.h"
 
 namespace tscdiag {
 namespace {

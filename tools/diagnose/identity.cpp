@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "location/existence.h"
+#include "common/existence.h"
 #include "location/text_conversion.h"
 #include "report.h"
 

@@ -1,7 +1,8 @@
 // Steps 1 and 2: the values the installer recorded for the release and the override switch, with
 // the library's resolution of the folder and its override step on them.
 #include "checks.h"
-#include "location/environment_variable.h"
+#include "common/status.h"
+#include "common/environment_variable.h"
 #include "location/release_key.h"
 
 namespace tscdiag {
@@ -65,7 +66,7 @@ void CheckReleaseValues(Context& context, Step& step) {
     step.facts["libraryStatus"] = status;
     if (!used) {
         step.Pass("not used: the path override supplies the folder (step 2).");
-    } else if (status != 0) {
+    } else if (status != tsc::status::kSuccess) {
         step.Fail("the library's folder resolution answers status " + std::to_string(status) +
                   SevereClause(context.received) + ".");
     } else if (!TscComponentManager::KeepUsableFolder(folder)) {
@@ -81,7 +82,7 @@ void CheckPathOverride(Context& context, Step& step) {
     const std::int32_t status = manager.ReadPathOverride(tsc::kRelease);
     step.facts["libraryStatus"] = status;
     step.facts["active"] = status == 0;
-    if (status != 0) {
+    if (status != tsc::status::kSuccess) {
         return step.Pass("not in effect (status " + std::to_string(status) +
                          "): the library uses the registry values (step 1).");
     }

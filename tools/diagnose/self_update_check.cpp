@@ -6,11 +6,11 @@
 #include <charconv>
 
 #include "checks.h"
-#include "loader/loader_handles.h"
-#include "location/environment_variable.h"
-#include "location/existence.h"
-#include "location/file_system_error.h"
-#include "location/system_error_text.h"
+#include "common/win_handles.h"
+#include "common/environment_variable.h"
+#include "common/existence.h"
+#include "common/file_system_error.h"
+#include "common/system_error_text.h"
 
 namespace tscdiag {
 namespace {

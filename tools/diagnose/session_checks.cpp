@@ -1,11 +1,12 @@
 // Steps 8 to 10: what a host does, done here in this process through the library itself: start
 // a session and lock the folder, put the folder in front of PATH, and tear everything down again.
 #include "checks.h"
+#include "common/status.h"
 #include "dttscsdk/dttscsdk.h"
 #include "entry/module_state.h"
 #include "entry/start_conditions.h"
-#include "location/environment_variable.h"
-#include "location/existence.h"
+#include "common/environment_variable.h"
+#include "common/existence.h"
 
 namespace tscdiag {
 namespace {
@@ -36,7 +37,7 @@ std::string NoSessionReason(const std::string& logged) {
     if (!SdkLoaded())
         return "no installer-service session opened: the SDK library was not loaded" + logged;
     if (!logged.empty()) return "the SDK library was loaded, but no session opened" + logged;
-    if (status == 0) {
+    if (status == tsc::status::kSuccess) {
         return "the installer service's Initialize answered 0 but handed out no session id";
     }
     return "the installer service refused the session: its Initialize answered status " +

@@ -4,11 +4,11 @@
 #include <wincrypt.h>
 
 #include "checks.h"
-#include "loader/crypt_handles.h"
+#include "common/win_handles.h"
 #include "loader/publisher.h"
 #include "loader/sdk_file_hold.h"
 #include "loader/verified_chain.h"
-#include "location/system_error_text.h"
+#include "common/system_error_text.h"
 
 namespace tscdiag {
 namespace {

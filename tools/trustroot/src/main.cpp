@@ -1,8 +1,12 @@
 // trustroot add|remove <root.cer>
+// trustroot verify <signed file>
 //
 // Makes the local machine trust a test root CA, or stop trusting it, so that signatures made
-// under that root verify. Exit code 0 on success, 1 when a step failed, 2 for a usage error.
+// under that root verify; or checks that the machine trusts a file's signature (it prints
+// WinVerifyTrust's status). Exit code 0 on success (a trusted file), 1 when a step failed (an
+// untrusted file), 2 for a usage error.
 #include "failure.h"
+#include "file_trust.h"
 #include "root_trust.h"
 
 #include <cstdio>
@@ -12,7 +16,7 @@
 namespace {
 
 int Usage() {
-    std::fputs("usage: trustroot add|remove <root.cer>\n", stderr);
+    std::fputs("usage: trustroot add|remove <root.cer> | verify <signed file>\n", stderr);
     return 2;
 }
 
@@ -28,6 +32,10 @@ int wmain(int argc, wchar_t** argv) {
             trustroot::AddRoot(argv[2]);
         } else if (command == L"remove") {
             trustroot::RemoveRoot(argv[2]);
+        } else if (command == L"verify") {
+            const LONG status = trustroot::VerifyFileTrust(argv[2]);
+            std::printf("WinVerifyTrust status: %ld\n", status);
+            return status == 0 ? 0 : 1;
         } else {
             return Usage();
         }

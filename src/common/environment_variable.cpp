@@ -1,8 +1,8 @@
-#include "location/environment_variable.h"
+#include "common/environment_variable.h"
 
 #include <windows.h>
 
-#include "location/location_seams.h"
+#include "common/platform_seams.h"
 
 namespace tsc {
 

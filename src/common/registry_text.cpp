@@ -1,4 +1,4 @@
-#include "location/registry_text.h"
+#include "common/registry_text.h"
 
 #include <cstring>
 #include <string_view>

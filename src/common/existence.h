@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "location/file_system_error.h"
+#include "common/file_system_error.h"
 
 namespace tsc {
 

@@ -1,9 +1,9 @@
-#include "location/existence.h"
+#include "common/existence.h"
 
 #include <windows.h>
 
-#include "location/location_seams.h"
-#include "location/win_handles.h"
+#include "common/platform_seams.h"
+#include "common/win_handles.h"
 
 namespace tsc {
 namespace {

@@ -1,11 +1,11 @@
-#include "location/system_error_text.h"
+#include "common/system_error_text.h"
 
 #include <windows.h>
 
 #include <string_view>
 
 #include "location/text_conversion.h"
-#include "location/win_handles.h"
+#include "common/win_handles.h"
 
 std::string SystemErrorText(std::uint32_t code) {
     // The wide text is converted to UTF-8 so that messages stay readable on systems whose
