@@ -11,7 +11,6 @@
 #include "benchmark_suite.h"
 #include "library_probe.h"
 #include "options.h"
-#include "wide_args.h"
 
 namespace {
 
@@ -32,9 +31,8 @@ std::string RatioText(const std::optional<double>& ratio) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::wstring> wide = bench::WideArguments();
-    if (wide.size() > 1 && wide[1] == L"--probe") {
-        return bench::RunLibraryProbe(std::vector<std::wstring>(wide.begin() + 2, wide.end()));
+    if (argc > 1 && std::string(argv[1]) == "--probe") {
+        return bench::RunLibraryProbe(std::vector<std::string>(argv + 2, argv + argc));
     }
     bench::Options options({{"cold-runs", 61},
                             {"warm-up", 5},

@@ -2,18 +2,16 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "child_process.h"
-#include "library_probe.h"
 #include "common/win_handles.h"
+#include "library_probe.h"
 #include "sleepers.h"
-#include "support/machine.h"
-#include "support/paths.h"
-#include "text.h"
+#include "support/program_run.h"
 
 namespace bench {
 namespace {
@@ -21,6 +19,13 @@ namespace {
 constexpr std::uint64_t kMiB = 1024 * 1024;
 
 std::wstring Arg(std::int64_t value) { return std::to_wstring(value); }
+
+// Each argument quoted, so that a path with blanks arrives whole.
+std::wstring Arguments(std::initializer_list<std::wstring> args) {
+    std::wstring line;
+    for (const std::wstring& arg : args) line += (line.empty() ? L"\"" : L" \"") + arg + L"\"";
+    return line;
+}
 
 bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -101,8 +106,6 @@ class LogsOfSizes {
     bool ready_ = true;
 };
 
-std::int64_t AtLeastOne(std::int64_t value) { return value > 0 ? value : 1; }
-
 }  // namespace
 
 BenchmarkSuite::BenchmarkSuite(const Options& options)
@@ -112,11 +115,12 @@ BenchmarkSuite::BenchmarkSuite(const Options& options)
         const std::wstring path = fixtures + name;
         sdks_.push_back({SizeLabel(FileSize(path)), path});
         if (!FileExists(path)) {
-            problem_ = "missing " + Utf8(path) + " (build the target bench_fixtures)";
+            problem_ = "missing " + tsctest::Utf8(path) + " (build the target bench_fixtures)";
         }
     }
     for (const wchar_t* program : {L"\\baseline.exe", L"\\bench_sleeper.exe", L"\\dttscsdk.dll"}) {
-        if (!FileExists(binDir_ + program)) problem_ = "missing " + Utf8(binDir_ + program);
+        if (!FileExists(binDir_ + program))
+            problem_ = "missing " + tsctest::Utf8(binDir_ + program);
     }
 }
 
@@ -135,42 +139,72 @@ std::vector<std::vector<double>> BenchmarkSuite::Interleave(const std::vector<Ch
                 *failed = true;
                 continue;
             }
-            const std::optional<ChildOutput> child = RunChild(runs[i].command);
-            if (!child || child->exitCode != 0) {
+            // The child's complaints go to this program's standard error.
+            const tsctest::ProgramRun child = tsctest::RunProgram(
+                runs[i].program, runs[i].arguments, GetStdHandle(STD_ERROR_HANDLE));
+            if (!child.started || child.exitCode != 0) {
                 std::fprintf(stderr, "benchmark: failed (%s): %s\n",
-                             child ? ("exit status " + std::to_string(child->exitCode)).c_str()
-                                   : "not started",
-                             Utf8(runs[i].command).c_str());
+                             child.started
+                                 ? ("exit status " + std::to_string(child.exitCode)).c_str()
+                                 : "not started",
+                             tsctest::Utf8(runs[i].program + L" " + runs[i].arguments).c_str());
                 *failed = true;
                 continue;
             }
-            for (double sample : ParseSamples(child->out)) samples[i].push_back(sample);
+            for (double sample : ParseSamples(child.output)) samples[i].push_back(sample);
         }
     }
     return samples;
 }
 
-std::wstring BenchmarkSuite::LibraryCycle(std::int64_t cycles) const {
-    return CommandLine(binDir_ + L"\\benchmark.exe",
-                       {L"--probe", L"cycle", Arg(options_.Get("warm-up")), Arg(cycles)});
+BenchmarkSuite::ChildRun BenchmarkSuite::Probe(std::initializer_list<std::wstring> args) const {
+    return {binDir_ + L"\\benchmark.exe", L"--probe " + Arguments(args), nullptr};
 }
 
-std::wstring BenchmarkSuite::BaselineCycle(const SdkVariant& sdk, std::int64_t cycles) const {
-    return CommandLine(binDir_ + L"\\baseline.exe", {L"cycle", sdk.path, machine_.Folder(),
-                                                     Arg(options_.Get("warm-up")), Arg(cycles)});
+BenchmarkSuite::ChildRun BenchmarkSuite::Baseline(std::initializer_list<std::wstring> args) const {
+    return {binDir_ + L"\\baseline.exe", Arguments(args), nullptr};
+}
+
+BenchmarkSuite::ChildRun BenchmarkSuite::LibraryCycle(std::int64_t cycles) const {
+    return Probe({L"cycle", Arg(options_.Get("warm-up")), Arg(cycles)});
+}
+
+BenchmarkSuite::ChildRun BenchmarkSuite::BaselineCycle(const SdkVariant& sdk,
+                                                       std::int64_t cycles) const {
+    return Baseline(
+        {L"cycle", sdk.path, machine_.Folder(), Arg(options_.Get("warm-up")), Arg(cycles)});
+}
+
+ResultRow BenchmarkSuite::Compare(const std::string& measure, const std::string& variant,
+                                  const ChildRun& library, const ChildRun& baseline,
+                                  std::int64_t rounds) {
+    ResultRow row{measure, variant, {}, Summary{}, false};
+    const auto samples = Interleave({library, baseline}, rounds, &row.failed);
+    row.library = Summarize(samples[0]);
+    row.baseline = Summarize(samples[1]);
+    return row;
+}
+
+void BenchmarkSuite::MeasureAlone(const std::string& measure,
+                                  const std::vector<std::string>& variants,
+                                  const std::vector<ChildRun>& runs) {
+    bool failed = false;
+    const auto samples = Interleave(runs, options_.Get("rounds"), &failed);
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        rows_.push_back({measure, variants[i], Summarize(samples[i]), std::nullopt, failed});
+    }
+}
+
+std::int64_t BenchmarkSuite::PerRound(std::int64_t total) const {
+    return std::max<std::int64_t>(total / options_.Get("rounds"), 1);
 }
 
 // Each run is a fresh process whose first call is the one timed.
 void BenchmarkSuite::MeasureCold(const SdkVariant& sdk) {
     UseSdk(sdk);
-    ResultRow row{"cold: first start in a process", sdk.label, {}, Summary{}, false};
-    const auto samples = Interleave(
-        {{CommandLine(binDir_ + L"\\benchmark.exe", {L"--probe", L"cold"}), nullptr},
-         {CommandLine(binDir_ + L"\\baseline.exe", {L"cold", sdk.path, machine_.Folder()}),
-          nullptr}},
-        options_.Get("cold-runs"), &row.failed);
-    row.library = Summarize(samples[0]);
-    row.baseline = Summarize(samples[1]);
+    const ResultRow row =
+        Compare("cold: first start in a process", sdk.label, Probe({L"cold"}),
+                Baseline({L"cold", sdk.path, machine_.Folder()}), options_.Get("cold-runs"));
     coldRatio_ = Ratio(row);
     if (row.library.count > 0 && row.baseline->count > 0) {
         fastestCold_ = std::make_pair(row.library.min, row.baseline->min);
@@ -180,75 +214,53 @@ void BenchmarkSuite::MeasureCold(const SdkVariant& sdk) {
 
 void BenchmarkSuite::MeasureWarm(const SdkVariant& sdk, std::int64_t cycles, bool forRatio) {
     UseSdk(sdk);
-    const std::int64_t rounds = options_.Get("rounds");
-    const std::int64_t perRound = AtLeastOne(cycles / rounds);
-    ResultRow row{"warm: start + end cycle", sdk.label, {}, Summary{}, false};
-    const auto samples =
-        Interleave({{LibraryCycle(perRound), nullptr}, {BaselineCycle(sdk, perRound), nullptr}},
-                   rounds, &row.failed);
-    row.library = Summarize(samples[0]);
-    row.baseline = Summarize(samples[1]);
-    if (forRatio) warmRatio_ = Ratio(row);
-    rows_.push_back(row);
+    const std::int64_t perRound = PerRound(cycles);
+    rows_.push_back(Compare("warm: start + end cycle", sdk.label, LibraryCycle(perRound),
+                            BaselineCycle(sdk, perRound), options_.Get("rounds")));
+    if (forRatio) warmRatio_ = Ratio(rows_.back());
 }
 
 // The lock file names a live process, so every start is refused as a running self-update after
 // a walk through the process list; the baseline walks the same list to the same process.
 void BenchmarkSuite::MeasureProcessCounts() {
     Sleepers sleepers(binDir_ + L"\\bench_sleeper.exe");
-    const std::int64_t rounds = options_.Get("rounds");
-    const std::int64_t perRound = AtLeastOne(options_.Get("process-cycles") / rounds);
+    const std::int64_t perRound = PerRound(options_.Get("process-cycles"));
     for (std::size_t target : {std::size_t{10}, std::size_t{50}, std::size_t{200}}) {
-        ResultRow row{"self-update check: start + end", "", {}, Summary{}, false};
-        row.failed = !sleepers.GrowTo(target);
-        row.variant = std::to_string(ProcessCount()) + " processes";
+        const bool grown = sleepers.GrowTo(target);
+        const std::string variant = std::to_string(ProcessCount()) + " processes";
         const std::wstring id = std::to_wstring(sleepers.NewestId());
-        const tsctest::ScopedLockFile lockFile(Utf8(id));
-        const std::wstring baseline =
-            CommandLine(binDir_ + L"\\baseline.exe",
-                        {L"snapshot", id, Arg(options_.Get("warm-up")), Arg(perRound)});
-        const auto samples = Interleave({{LibraryCycle(perRound), nullptr}, {baseline, nullptr}},
-                                        rounds, &row.failed);
-        row.library = Summarize(samples[0]);
-        row.baseline = Summarize(samples[1]);
-        rows_.push_back(row);
+        const tsctest::ScopedLockFile lockFile(tsctest::Utf8(id));
+        rows_.push_back(
+            Compare("self-update check: start + end", variant, LibraryCycle(perRound),
+                    Baseline({L"snapshot", id, Arg(options_.Get("warm-up")), Arg(perRound)}),
+                    options_.Get("rounds")));
+        rows_.back().failed = rows_.back().failed || !grown;
     }
 }
 
 void BenchmarkSuite::MeasurePathLengths() {
-    const std::vector<int> lengths = {1, 100, 1000};
+    std::vector<std::string> variants;
     std::vector<ChildRun> runs;
-    for (int entries : lengths) {
-        runs.push_back(
-            {CommandLine(binDir_ + L"\\benchmark.exe",
-                         {L"--probe", L"update", Arg(entries), Arg(options_.Get("warm-up")),
-                          Arg(AtLeastOne(options_.Get("path-repeats") / options_.Get("rounds")))}),
-             nullptr});
+    for (int entries : {1, 100, 1000}) {
+        variants.push_back(std::to_string(entries) + " entries");
+        runs.push_back(Probe({L"update", Arg(entries), Arg(options_.Get("warm-up")),
+                              Arg(PerRound(options_.Get("path-repeats")))}));
     }
-    bool failed = false;
-    const auto samples = Interleave(runs, options_.Get("rounds"), &failed);
-    for (std::size_t i = 0; i < lengths.size(); ++i) {
-        rows_.push_back({"PATH update", std::to_string(lengths[i]) + " entries",
-                         Summarize(samples[i]), std::nullopt, failed});
-    }
+    MeasureAlone("PATH update", variants, runs);
 }
 
 // The runs' own lines add a few KiB to a log; the sizes stay what they were.
 void BenchmarkSuite::MeasureLogSizes() {
     const std::vector<std::uint64_t> sizes = {0, 100};
-    const std::int64_t rounds = options_.Get("rounds");
-    const std::int64_t perRound = AtLeastOne(options_.Get("log-cycles") / rounds);
-    LogsOfSizes logs(log_.path(), sizes);
+    LogsOfSizes logs(tsctest::WrapperLogPath(), sizes);
+    std::vector<std::string> variants;
     std::vector<ChildRun> runs;
     for (std::size_t i = 0; i < sizes.size(); ++i) {
-        runs.push_back({LibraryCycle(perRound), [&logs, i] { return logs.Use(i); }});
+        variants.push_back(std::to_string(sizes[i]) + " MB");
+        runs.push_back(LibraryCycle(PerRound(options_.Get("log-cycles"))));
+        runs.back().prepare = [&logs, i] { return logs.Use(i); };
     }
-    bool failed = false;
-    const auto samples = Interleave(runs, rounds, &failed);
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        rows_.push_back({"warm cycle with a log of", std::to_string(sizes[i]) + " MB",
-                         Summarize(samples[i]), std::nullopt, failed});
-    }
+    MeasureAlone("warm cycle with a log of", variants, runs);
 }
 
 void BenchmarkSuite::Run() {

@@ -4,16 +4,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "log_aside.h"
 #include "options.h"
 #include "result_table.h"
 #include "support/machine.h"
-#include "support/scoped_environment.h"
 
 namespace bench {
 
@@ -48,7 +47,8 @@ class BenchmarkSuite {
 
     // One child process to run, and what to put in place right before it.
     struct ChildRun {
-        std::wstring command;
+        std::wstring program;
+        std::wstring arguments;
         std::function<bool()> prepare;
     };
     // Runs each in turn, `rounds` times over, so that a busy moment of the machine falls on all
@@ -57,16 +57,27 @@ class BenchmarkSuite {
     // *failed.
     std::vector<std::vector<double>> Interleave(const std::vector<ChildRun>& runs,
                                                 std::int64_t rounds, bool* failed);
+    // The library's run against the baseline's, interleaved: one row.
+    ResultRow Compare(const std::string& measure, const std::string& variant,
+                      const ChildRun& library, const ChildRun& baseline, std::int64_t rounds);
+    // Runs without a baseline, interleaved: one row each, named by its variant.
+    void MeasureAlone(const std::string& measure, const std::vector<std::string>& variants,
+                      const std::vector<ChildRun>& runs);
+    // The cycles of one round when `total` are spread over the rounds: one at least.
+    std::int64_t PerRound(std::int64_t total) const;
     void UseSdk(const SdkVariant& sdk);
-    std::wstring LibraryCycle(std::int64_t cycles) const;
-    std::wstring BaselineCycle(const SdkVariant& sdk, std::int64_t cycles) const;
+    // benchmark.exe --probe <args>, and baseline.exe <args>.
+    ChildRun Probe(std::initializer_list<std::wstring> args) const;
+    ChildRun Baseline(std::initializer_list<std::wstring> args) const;
+    ChildRun LibraryCycle(std::int64_t cycles) const;
+    ChildRun BaselineCycle(const SdkVariant& sdk, std::int64_t cycles) const;
 
     const Options& options_;
     std::wstring binDir_;
     std::vector<SdkVariant> sdks_;
     tsctest::HealthyMachine machine_;
-    WrapperLogAside log_;
-    tsctest::ScopedEnvironmentVariable bypass_{L"TSC_INITIALIZE_BYPASSED", std::nullopt};
+    // The wrapper log is set aside for the run and put back afterwards.
+    tsctest::ScopedMoveAside log_{tsctest::WrapperLogPath()};
     tsctest::ScopedEnvironmentVariable journal_{L"QUILSDK_STANDIN_JOURNAL", std::nullopt};
     std::vector<ResultRow> rows_;
     std::optional<double> coldRatio_;

@@ -2,41 +2,38 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 
 #include "stopwatch.h"
 #include "support/dttscsdk_dll.h"
 #include "support/scoped_environment.h"
-#include "timed_loop.h"
 
 namespace bench {
 namespace {
 
-std::int64_t Count(const std::wstring& text) { return std::wcstoll(text.c_str(), nullptr, 10); }
+std::int64_t Count(const std::string& text) { return std::strtoll(text.c_str(), nullptr, 10); }
 
+int Outcome(bool started) {
+    if (!started) std::fprintf(stderr, "probe: dtutInitializeTSC answered false\n");
+    return started ? 0 : 1;
+}
+
+// A failed start ends the loop: nothing is printed.
 int Cold() {
     const tsctest::DttscsdkDll dll;
-    const Stopwatch watch;
-    const bool started = dll.Initialize();
-    const double ms = watch.ElapsedMs();
+    const bool started = RunTimedLoop(0, 1, [&] { return dll.Initialize(); });
     dll.Uninitialize();
-    if (!started) {
-        std::fprintf(stderr, "probe: dtutInitializeTSC answered false\n");
-        return 1;
-    }
-    std::printf("%.4f\n", ms);
-    return 0;
+    return Outcome(started);
 }
 
 int Cycle(std::int64_t warmUp, std::int64_t cycles) {
     const tsctest::DttscsdkDll dll;
-    const bool ok = RunTimedLoop(warmUp, cycles, [&] {
+    return Outcome(RunTimedLoop(warmUp, cycles, [&] {
         const bool started = dll.Initialize();
         dll.Uninitialize();
         return started;
-    });
-    if (!ok) std::fprintf(stderr, "probe: dtutInitializeTSC answered false\n");
-    return ok ? 0 : 1;
+    }));
 }
 
 // Only the update itself is timed; PATH is put back between calls.
@@ -69,11 +66,11 @@ std::wstring PathOfEntries(int entries) {
     return path;
 }
 
-int RunLibraryProbe(const std::vector<std::wstring>& args) {
-    const std::wstring mode = args.empty() ? L"" : args[0];
-    if (mode == L"cold" && args.size() == 1) return Cold();
-    if (mode == L"cycle" && args.size() == 3) return Cycle(Count(args[1]), Count(args[2]));
-    if (mode == L"update" && args.size() == 4) {
+int RunLibraryProbe(const std::vector<std::string>& args) {
+    const std::string mode = args.empty() ? "" : args[0];
+    if (mode == "cold" && args.size() == 1) return Cold();
+    if (mode == "cycle" && args.size() == 3) return Cycle(Count(args[1]), Count(args[2]));
+    if (mode == "update" && args.size() == 4) {
         return Update(static_cast<int>(Count(args[1])), Count(args[2]), Count(args[3]));
     }
     std::fprintf(stderr,

@@ -18,7 +18,7 @@
 namespace bench {
 
 // args: what follows "--probe" on the command line.
-int RunLibraryProbe(const std::vector<std::wstring>& args);
+int RunLibraryProbe(const std::vector<std::string>& args);
 
 // A PATH of that many short, distinct entries, none naming the shared components.
 std::wstring PathOfEntries(int entries);

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "common/win_handles.h"
+#include "support/paths.h"
 #include "wrapper/sdk_exports.h"
 
 namespace bench {
@@ -32,13 +33,18 @@ Func Export(HMODULE module, const char* name) {
 
 }  // namespace
 
-PlatformCycle::PlatformCycle(std::wstring sdkPath, std::string folder)
-    : sdkPath_(std::move(sdkPath)), folder_(std::move(folder)) {}
+PlatformCycle::PlatformCycle(std::wstring sdkPath, const std::wstring& folder)
+    : sdkPath_(std::move(sdkPath)), folder_(tsctest::Utf8(folder) + "\\") {}
 
 bool PlatformCycle::Open() {
     if (!VerifyTrust() || !FindPublisher()) return false;
     sdk_.reset(LoadLibraryW(sdkPath_.c_str()));
     return sdk_ && StartSession();
+}
+
+bool PlatformCycle::Cycle() {
+    const bool opened = Open();
+    return Close() && opened;
 }
 
 bool PlatformCycle::VerifyTrust() const {

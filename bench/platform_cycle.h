@@ -5,20 +5,22 @@
 
 #include <string>
 
-#include "bench_handles.h"
+#include "support/program_run.h"
 
 namespace bench {
 
 class PlatformCycle {
   public:
-    // folder: the folder to lock, UTF-8 with a trailing backslash, as the SDK receives it.
-    PlatformCycle(std::wstring sdkPath, std::string folder);
+    // folder: the folder to lock, without the trailing backslash the SDK receives.
+    PlatformCycle(std::wstring sdkPath, const std::wstring& folder);
 
     // WinVerifyTrust verify and close, CryptQueryObject and the certificate search, LoadLibraryW,
     // then the SDK's Initialize, ReleaseMemory and LockDirectory. False when any step failed.
     bool Open();
     // UnLockDirectory, Uninitialize and FreeLibrary. False when any step failed.
     bool Close();
+    // Open and Close, as one start and end; false when any step failed.
+    bool Cycle();
 
   private:
     bool VerifyTrust() const;
@@ -26,8 +28,8 @@ class PlatformCycle {
     bool StartSession();
 
     std::wstring sdkPath_;
-    std::string folder_;
-    UniqueModule sdk_;
+    std::string folder_;  // UTF-8 with a trailing backslash, as the SDK receives it
+    tsctest::UniqueModule sdk_;
     std::string sessionId_;
 };
 

@@ -14,15 +14,13 @@
 #include <utility>
 #include <vector>
 
+#include "common/platform_seams.h"
 #include "dttscsdk/dttscsdk.h"
 #include "loader/loader_seams.h"
-#include "common/platform_seams.h"
-#include "log_aside.h"
 #include "options.h"
 #include "stopwatch.h"
 #include "support/machine.h"
 #include "support/paths.h"
-#include "support/scoped_environment.h"
 #include "wrapper/quil_api_wrapper_impl.h"
 #include "wrapper/wrapper_seams.h"
 
@@ -128,8 +126,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const tsctest::HealthyMachine machine(sdk);
-    const bench::WrapperLogAside log;
-    const tsctest::ScopedEnvironmentVariable bypass(L"TSC_INITIALIZE_BYPASSED", std::nullopt);
+    const tsctest::ScopedMoveAside log(tsctest::WrapperLogPath());
     InstallTimers();
     bool ok = ProfileCycle("first start and end in the process");
     for (std::int64_t i = 0; i < options.Get("warm-up"); ++i) {

@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-#include "bench_handles.h"
+#include "support/program_run.h"
 
 namespace {
 
@@ -17,11 +17,10 @@ constexpr DWORD kLongestWaitMs = 10 * 60 * 1000;
 
 int main(int argc, char** argv) {
     const DWORD parentId = argc > 1 ? static_cast<DWORD>(std::strtoul(argv[1], nullptr, 10)) : 0;
-    const bench::UniqueKernelHandle parent(OpenProcess(SYNCHRONIZE, FALSE, parentId));
+    const tsctest::UniqueHandle parent(OpenProcess(SYNCHRONIZE, FALSE, parentId));
     if (!parent) return 1;
     if (argc > 2) {
-        const bench::UniqueKernelHandle started(
-            OpenSemaphoreA(SEMAPHORE_MODIFY_STATE, FALSE, argv[2]));
+        const tsctest::UniqueHandle started(OpenSemaphoreA(SEMAPHORE_MODIFY_STATE, FALSE, argv[2]));
         if (started) ReleaseSemaphore(started.get(), 1, nullptr);
     }
     WaitForSingleObject(parent.get(), kLongestWaitMs);

@@ -33,8 +33,8 @@ Sleepers::Sleepers(std::wstring sleeperProgram)
       started_(CreateSemaphoreW(nullptr, 0, 0x7FFFFFFF, startedName_.c_str())) {}
 
 Sleepers::~Sleepers() {
-    for (const UniqueKernelHandle& process : processes_) TerminateProcess(process.get(), 0);
-    for (const UniqueKernelHandle& process : processes_) {
+    for (const tsctest::UniqueHandle& process : processes_) TerminateProcess(process.get(), 0);
+    for (const tsctest::UniqueHandle& process : processes_) {
         WaitForSingleObject(process.get(), 10000);
     }
 }
@@ -43,18 +43,12 @@ bool Sleepers::GrowTo(std::size_t total) {
     if (!started_) return false;
     std::size_t launched = 0;
     for (std::size_t count = ProcessCount(); count < total; ++count, ++launched) {
-        std::wstring line = L"\"" + program_ + L"\" " + std::to_wstring(GetCurrentProcessId()) +
-                            L" " + startedName_;
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &process)) {
-            return false;
-        }
-        const UniqueKernelHandle thread(process.hThread);
-        processes_.emplace_back(process.hProcess);
-        newestId_ = process.dwProcessId;
+        tsctest::StartedProgram sleeper =
+            tsctest::StartProgram(L"\"" + program_ + L"\" " +
+                                  std::to_wstring(GetCurrentProcessId()) + L" " + startedName_);
+        if (!sleeper.process) return false;
+        processes_.push_back(std::move(sleeper.process));
+        newestId_ = sleeper.id;
     }
     // Starting a process takes a while under load; the list names it long before it is idle.
     for (std::size_t i = 0; i < launched; ++i) {

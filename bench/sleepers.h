@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "bench_handles.h"
+#include "support/program_run.h"
 
 namespace bench {
 
@@ -32,8 +32,8 @@ class Sleepers {
     std::wstring program_;
     std::wstring startedName_;
     // Released once by every sleeper that is up.
-    UniqueKernelHandle started_;
-    std::vector<UniqueKernelHandle> processes_;
+    tsctest::UniqueHandle started_;
+    std::vector<tsctest::UniqueHandle> processes_;
     DWORD newestId_ = 0;
 };
 

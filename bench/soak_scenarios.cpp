@@ -7,7 +7,6 @@
 #include "support/paths.h"
 #include "support/scoped_files.h"
 #include "support/scoped_registry.h"
-#include "text.h"
 
 namespace bench {
 namespace {
@@ -31,9 +30,6 @@ bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// The folder as the SDK receives it: UTF-8 with a trailing backslash.
-std::string LockText(const std::wstring& folder) { return Utf8(folder) + "\\"; }
-
 }  // namespace
 
 SoakScenarios::SoakScenarios(std::int64_t warmUpCycles)
@@ -47,7 +43,7 @@ SoakScenarios::SoakScenarios(std::int64_t warmUpCycles)
           tsctest::FixturePath(kSmuggledSdk), tsctest::BinDir() + L"\\" + kEmptyDll,
           tsctest::BinDir() + L"\\" + kEmptyRuntimeDll}) {
         if (!FileExists(needed)) {
-            problem_ = "missing " + Utf8(needed) + " (build the target soak)";
+            problem_ = "missing " + tsctest::Utf8(needed) + " (build the target soak)";
         }
     }
 }
@@ -74,11 +70,8 @@ PhaseResult SoakScenarios::Sessions(std::int64_t cycles) {
 }
 
 PhaseResult SoakScenarios::BarePlatform(std::int64_t cycles) {
-    PlatformCycle platform(machine_.SdkPath(), LockText(machine_.Folder()));
-    return RunPhase("bare platform cycles", warmUp_, cycles, [&] {
-        const bool opened = platform.Open();
-        return platform.Close() && opened;
-    });
+    PlatformCycle platform(machine_.SdkPath(), machine_.Folder());
+    return RunPhase("bare platform cycles", warmUp_, cycles, [&] { return platform.Cycle(); });
 }
 
 PhaseResult SoakScenarios::LibraryLoads(std::int64_t loads) {
@@ -88,8 +81,8 @@ PhaseResult SoakScenarios::LibraryLoads(std::int64_t loads) {
     });
 }
 
-PhaseResult SoakScenarios::LibraryLoadsWithSession(std::int64_t loads) {
-    return RunPhase("dttscsdk.dll loads with a session", warmUp_, loads, [&] {
+PhaseResult SoakScenarios::LoadsWithSession(const std::string& name, std::int64_t loads) {
+    return RunPhase(name, warmUp_, loads, [&] {
         tsctest::DttscsdkDll dll;
         const bool started = dll.Initialize();
         dll.Uninitialize();
@@ -97,15 +90,14 @@ PhaseResult SoakScenarios::LibraryLoadsWithSession(std::int64_t loads) {
     });
 }
 
+PhaseResult SoakScenarios::LibraryLoadsWithSession(std::int64_t loads) {
+    return LoadsWithSession("dttscsdk.dll loads with a session", loads);
+}
+
 PhaseResult SoakScenarios::LibraryLoadsWithFailedQuery(std::int64_t loads) {
     tsctest::ScopedRegistryKey quilKey(HKEY_LOCAL_MACHINE, tsctest::kQuilKey);
     quilKey.SetString(L"QUILSDKLocation", UnresolvableSdkPath());
-    return RunPhase("dttscsdk.dll loads with a failed query", warmUp_, loads, [&] {
-        tsctest::DttscsdkDll dll;
-        const bool started = dll.Initialize();
-        dll.Uninitialize();
-        return started && !tsctest::IsModuleLoaded(machine_.SdkPath()) && dll.Unload();
-    });
+    return LoadsWithSession("dttscsdk.dll loads with a failed query", loads);
 }
 
 PhaseResult SoakScenarios::BareLoads(const std::string& name, const std::wstring& dll,

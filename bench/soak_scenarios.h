@@ -7,11 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "bench_handles.h"
-#include "log_aside.h"
 #include "soak_phase.h"
 #include "support/machine.h"
-#include "support/scoped_environment.h"
+#include "support/program_run.h"
 
 namespace bench {
 
@@ -52,15 +50,17 @@ class SoakScenarios {
     PhaseResult BareLoads(const std::string& name, const std::wstring& dll, std::int64_t loads);
     PhaseResult SessionPhase(const std::string& name, std::int64_t cycles,
                              const std::wstring& sdkPath, Expected expected);
+    // Load, start, end, unload: the start answers true and no SDK stays loaded.
+    PhaseResult LoadsWithSession(const std::string& name, std::int64_t loads);
 
     std::int64_t warmUp_;
     // The host keeps its platform library loaded for its whole life, whatever it does with
     // dttscsdk.dll; so does the soak.
-    UniqueModule platformLibrary_;
+    tsctest::UniqueModule platformLibrary_;
     tsctest::HealthyMachine machine_;
-    WrapperLogAside log_;
+    // The wrapper log is set aside for the run and put back afterwards.
+    tsctest::ScopedMoveAside log_{tsctest::WrapperLogPath()};
     std::wstring path_;
-    tsctest::ScopedEnvironmentVariable bypass_{L"TSC_INITIALIZE_BYPASSED", std::nullopt};
     tsctest::ScopedEnvironmentVariable journal_{L"QUILSDK_STANDIN_JOURNAL", std::nullopt};
     std::string problem_;
 };

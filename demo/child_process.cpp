@@ -21,29 +21,21 @@ std::wstring OwnPath() {
 std::wstring Quote(const std::wstring& argument) { return L"\"" + argument + L"\""; }
 
 std::optional<ChildProcess> ChildProcess::StartSelf(const std::wstring& arguments) {
-    const std::wstring self = OwnPath();
-    std::wstring commandLine = Quote(self) + L" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(self.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info)) {
-        return std::nullopt;
-    }
-    CloseHandle(info.hThread);
-    return ChildProcess(UniqueHandle(info.hProcess), info.dwProcessId);
+    tsctest::StartedProgram started = tsctest::StartProgram(Quote(OwnPath()) + L" " + arguments);
+    if (!started.process) return std::nullopt;
+    return ChildProcess(std::move(started));
 }
 
 DWORD ChildProcess::Wait() {
-    WaitForSingleObject(process_.Get(), INFINITE);
+    WaitForSingleObject(started_.process.get(), INFINITE);
     DWORD code = 0;
-    GetExitCodeProcess(process_.Get(), &code);
+    GetExitCodeProcess(started_.process.get(), &code);
     return code;
 }
 
 void ChildProcess::Terminate() {
-    TerminateProcess(process_.Get(), 0);
-    WaitForSingleObject(process_.Get(), INFINITE);
+    TerminateProcess(started_.process.get(), 0);
+    WaitForSingleObject(started_.process.get(), INFINITE);
 }
 
 }  // namespace demo

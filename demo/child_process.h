@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "unique_handle.h"
+#include "support/program_run.h"
 
 namespace demo {
 
@@ -16,16 +16,15 @@ class ChildProcess {
     // Starts this program again with the given arguments; nothing when it cannot be started.
     static std::optional<ChildProcess> StartSelf(const std::wstring& arguments);
 
-    DWORD Id() const { return id_; }
+    DWORD Id() const { return started_.id; }
     // Waits for the end of the process and answers its exit code.
     DWORD Wait();
     void Terminate();
 
   private:
-    ChildProcess(UniqueHandle process, DWORD id) : process_(std::move(process)), id_(id) {}
+    explicit ChildProcess(tsctest::StartedProgram started) : started_(std::move(started)) {}
 
-    UniqueHandle process_;
-    DWORD id_ = 0;
+    tsctest::StartedProgram started_;
 };
 
 // Quotes one command-line argument so that a path with blanks arrives whole.

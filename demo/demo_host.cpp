@@ -15,7 +15,7 @@
 #include "console.h"
 #include "folder_probe.h"
 #include "self_update_standin.h"
-#include "unique_handle.h"
+#include "support/program_run.h"
 #include "wrapper_log_tail.h"
 
 namespace {
@@ -150,12 +150,12 @@ int RunHost(const Options& options) {
     }
     const demo::WrapperLogTail log;
     demo::PrintLine(L"loading " + options.dllPath);
-    const demo::UniqueModule library(LoadLibraryW(options.dllPath.c_str()));
-    if (library.Get() == nullptr) {
+    const tsctest::UniqueModule library(LoadLibraryW(options.dllPath.c_str()));
+    if (library.get() == nullptr) {
         demo::PrintLine("LoadLibraryW failed with error " + std::to_string(GetLastError()));
         return 1;
     }
-    const std::optional<Exports> exports = FindExports(library.Get());
+    const std::optional<Exports> exports = FindExports(library.get());
     if (!exports) {
         demo::PrintLine("the library lacks one of the three exports");
         return 1;

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "unique_handle.h"
+#include "common/win_handles.h"
 
 namespace demo {
 namespace {
@@ -18,12 +18,13 @@ std::wstring ExpandEnvironment(const std::wstring& text) {
 
 // The installer writes its process id in decimal and nothing else: no line break.
 bool WriteLockFile(const std::wstring& path, DWORD processId) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) return false;
+    const tsc::UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                 nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                                 nullptr));
+    if (!file.valid()) return false;
     const std::string content = std::to_string(processId);
     DWORD written = 0;
-    return WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written,
+    return WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
                      nullptr) &&
            written == content.size();
 }

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "unique_handle.h"
+#include "common/win_handles.h"
 
 namespace demo {
 namespace {
@@ -21,17 +21,17 @@ std::uint64_t FileSize(const std::wstring& path) {
 }
 
 std::string ReadFrom(const std::wstring& path, std::uint64_t offset) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) return {};
+    const tsc::UniqueFileHandle file(CreateFileW(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return {};
     LARGE_INTEGER position{};
     position.QuadPart = static_cast<LONGLONG>(offset);
-    if (!SetFilePointerEx(file.Get(), position, nullptr, FILE_BEGIN)) return {};
+    if (!SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN)) return {};
     std::string content;
     char buffer[4096];
     DWORD read = 0;
-    while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+    while (ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
         content.append(buffer, read);
     }
     return content;

@@ -19,15 +19,11 @@ TEST(LogContention, SessionsOfSeveralProcessesLeaveEveryLineWhole) {
     tsctest::LogWatcher log;
     std::vector<tsctest::UniqueHandle> runners;
     for (int i = 0; i < kProcesses; ++i) {
-        std::wstring command =
-            L"\"" + tsctest::BinDir() + L"\\session_runner.exe\" " + std::to_wstring(kCycles);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION runner{};
-        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   nullptr, &startup, &runner));
-        CloseHandle(runner.hThread);
-        runners.emplace_back(runner.hProcess);
+        runners.push_back(tsctest::StartProgram(L"\"" + tsctest::BinDir() +
+                                                L"\\session_runner.exe\" " +
+                                                std::to_wstring(kCycles))
+                              .process);
+        ASSERT_TRUE(runners.back());
     }
     for (const tsctest::UniqueHandle& runner : runners) {
         WaitForSingleObject(runner.get(), INFINITE);

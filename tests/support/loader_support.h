@@ -3,19 +3,13 @@
 #pragma once
 
 #include <algorithm>
-#include <filesystem>
 #include <utility>
 #include <vector>
 
+#include "support/paths.h"
 #include "support/program_run.h"
 
 namespace tsctest {
-
-// UTF-8, as the wrapper log holds texts.
-inline std::string Utf8(const std::wstring& text) {
-    const std::u8string bytes = std::filesystem::path(text).u8string();
-    return std::string(bytes.begin(), bytes.end());
-}
 
 // The text with every "{key}" of the list replaced by its value.
 inline std::string Filled(std::string text,

@@ -16,6 +16,12 @@ inline std::wstring BinDir() {
     return std::filesystem::path(buffer).parent_path().wstring();
 }
 
+// UTF-8, as the wrapper log holds texts.
+inline std::string Utf8(const std::wstring& text) {
+    const std::u8string bytes = std::filesystem::path(text).u8string();
+    return std::string(bytes.begin(), bytes.end());
+}
+
 // A signed (or deliberately broken) stand-in SDK under bin\fixtures.
 inline std::wstring FixturePath(const std::wstring& name) {
     return BinDir() + L"\\fixtures\\" + name;

@@ -1,10 +1,12 @@
-// Runs a program of the build as a child process and captures what it prints.
+// Runs a program of the build as a child process and captures what it prints; owners for the
+// kernel handles and modules that the tests and the bench programs open themselves.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
 #include <string>
+#include <type_traits>
 
 namespace tsctest {
 
@@ -16,14 +18,42 @@ struct HandleCloser {
 };
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
+// A loaded module freed at scope end.
+struct ModuleFreer {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
+
+// A process started and left running: its handle and id.
+struct StartedProgram {
+    UniqueHandle process;
+    DWORD id = 0;
+};
+
+// Starts the command line (the program's quoted path first) with this process's environment,
+// without waiting. Its standard handles are this process's, or those `startup` names (then
+// inherited). No process when it cannot be started.
+inline StartedProgram StartProgram(std::wstring commandLine, STARTUPINFOW* startup = nullptr) {
+    STARTUPINFOW own{};
+    own.cb = sizeof(own);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, startup != nullptr, 0,
+                        nullptr, nullptr, startup != nullptr ? startup : &own, &info))
+        return {};
+    CloseHandle(info.hThread);
+    return {UniqueHandle(info.hProcess), info.dwProcessId};
+}
+
 struct ProgramRun {
     bool started = false;
     DWORD exitCode = 0;
     std::string output;  // standard output, as bytes
 };
 
-// Inherits this process's environment; standard input and standard error are the NUL device.
-inline ProgramRun RunProgram(const std::wstring& path, const std::wstring& arguments) {
+// Inherits this process's environment; standard input is the NUL device, and so is standard
+// error unless errorOutput names a handle for it.
+inline ProgramRun RunProgram(const std::wstring& path, const std::wstring& arguments,
+                             HANDLE errorOutput = nullptr) {
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE read = nullptr, write = nullptr;
     if (!CreatePipe(&read, &write, &inheritable, 0)) return {};
@@ -36,14 +66,12 @@ inline ProgramRun RunProgram(const std::wstring& path, const std::wstring& argum
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdError = nul.get();
+    startup.hStdInput = nul.get();
+    startup.hStdError = errorOutput != nullptr ? errorOutput : nul.get();
     startup.hStdOutput = write;
-    std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        nullptr, &startup, &info))
-        return {};
-    const UniqueHandle process(info.hProcess), thread(info.hThread);
+    const StartedProgram child =
+        StartProgram(L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments), &startup);
+    if (!child.process) return {};
     // Only the child may hold the write end now, so reading ends when the child ends.
     writeEnd.reset();
     ProgramRun run;
@@ -51,8 +79,8 @@ inline ProgramRun RunProgram(const std::wstring& path, const std::wstring& argum
     char chunk[4096];
     for (DWORD got = 0; ReadFile(read, chunk, sizeof(chunk), &got, nullptr) && got > 0;)
         run.output.append(chunk, got);
-    WaitForSingleObject(info.hProcess, INFINITE);
-    GetExitCodeProcess(info.hProcess, &run.exitCode);
+    WaitForSingleObject(child.process.get(), INFINITE);
+    GetExitCodeProcess(child.process.get(), &run.exitCode);
     return run;
 }
 

@@ -76,17 +76,18 @@ class ScopedFile {
     std::optional<std::string> saved_;
 };
 
-// Moves an existing file or folder aside and puts it back at scope end.
+// Moves an existing file or folder aside; at scope end removes what is there then (unless the
+// old one could not be moved) and puts the old one back.
 class ScopedMoveAside {
   public:
     explicit ScopedMoveAside(std::wstring path)
         : path_(std::move(path)),
           aside_(path_ + L".aside-" + std::to_wstring(GetCurrentProcessId())),
+          existed_(GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES),
           moved_(MoveFileExW(path_.c_str(), aside_.c_str(), 0) != FALSE) {}
     ~ScopedMoveAside() {
-        if (!moved_) return;
-        RemoveTree(path_);
-        MoveFileExW(aside_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
+        if (moved_ || !existed_) RemoveTree(path_);
+        if (moved_) MoveFileExW(aside_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
     }
     ScopedMoveAside(const ScopedMoveAside&) = delete;
     ScopedMoveAside& operator=(const ScopedMoveAside&) = delete;
@@ -94,6 +95,7 @@ class ScopedMoveAside {
   private:
     std::wstring path_;
     std::wstring aside_;
+    bool existed_;
     bool moved_;
 };
 
