@@ -239,8 +239,9 @@ TEST(Diagnose, HealthyMachineLeavesNothingBehind) {
     tsctest::SdkJournal journal;
     const Diagnosis tool;
     // The report says what was looked at: the tool's version (the library code it runs) and the
-    // DLL beside it, which an application in that folder loads.
-    const std::string dll = tsctest::Utf8(tsctest::DttscsdkPath());
+    // DLL beside it, which an application in that folder loads (the build's own, also when the
+    // other tests drive a packaged copy).
+    const std::string dll = tsctest::Utf8(tsctest::BinDir() + L"\\dttscsdk.dll");
     EXPECT_TRUE(tool.textRun.output.starts_with(
         "tscdiag 1.0.0: shared components of release 2026 and the installer-service session\r\n"
         "Library diagnosed: " +
