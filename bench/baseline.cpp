@@ -21,7 +21,7 @@
 #include "loader/process_list.h"
 #include "platform_cycle.h"
 #include "stopwatch.h"
-#include "support/paths.h"
+#include "harness/paths.h"
 
 namespace {
 

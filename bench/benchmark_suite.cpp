@@ -11,7 +11,7 @@
 #include "common/win_handles.h"
 #include "library_probe.h"
 #include "sleepers.h"
-#include "support/program_run.h"
+#include "harness/program_run.h"
 
 namespace bench {
 namespace {

@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "common/win_handles.h"
-#include "support/paths.h"
+#include "harness/paths.h"
 #include "wrapper/sdk_exports.h"
 
 namespace bench {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "support/program_run.h"
+#include "harness/program_run.h"
 
 namespace bench {
 

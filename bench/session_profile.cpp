@@ -20,7 +20,7 @@
 #include "options.h"
 #include "stopwatch.h"
 #include "support/machine.h"
-#include "support/paths.h"
+#include "harness/paths.h"
 #include "wrapper/quil_api_wrapper_impl.h"
 #include "wrapper/wrapper_seams.h"
 

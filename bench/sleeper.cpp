@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-#include "support/program_run.h"
+#include "harness/program_run.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "support/program_run.h"
+#include "harness/program_run.h"
 
 namespace bench {
 

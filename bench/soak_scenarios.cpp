@@ -4,7 +4,7 @@
 
 #include "platform_cycle.h"
 #include "support/dttscsdk_dll.h"
-#include "support/paths.h"
+#include "harness/paths.h"
 #include "support/scoped_files.h"
 #include "support/scoped_registry.h"
 

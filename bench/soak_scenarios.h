@@ -9,7 +9,7 @@
 
 #include "soak_phase.h"
 #include "support/machine.h"
-#include "support/program_run.h"
+#include "harness/program_run.h"
 
 namespace bench {
 

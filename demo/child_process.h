@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "support/program_run.h"
+#include "harness/program_run.h"
 
 namespace demo {
 

@@ -15,7 +15,7 @@
 #include "console.h"
 #include "folder_probe.h"
 #include "self_update_standin.h"
-#include "support/program_run.h"
+#include "harness/program_run.h"
 #include "wrapper_log_tail.h"
 
 namespace {

@@ -1,4 +1,5 @@
-// Where the tests find the built programs, the fixtures and the wrapper log.
+// Where the tests, the demo and the benchmark find the built programs, the fixtures and the
+// wrapper log.
 #pragma once
 
 #include <windows.h>

@@ -3,8 +3,8 @@
 // the soak at small counts, each library phase against its baselines in the same process.
 #include <gtest/gtest.h>
 
-#include "support/paths.h"
-#include "support/program_run.h"
+#include "harness/paths.h"
+#include "harness/program_run.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <utility>
 
-#include "support/paths.h"
+#include "harness/paths.h"
 
 namespace tsctest {
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "support/paths.h"
-#include "support/program_run.h"
+#include "harness/paths.h"
+#include "harness/program_run.h"
 
 namespace tsctest {
 

@@ -3,7 +3,7 @@
 // the bypass or the override. Put back at scope end, PATH included.
 #pragma once
 
-#include "support/paths.h"
+#include "harness/paths.h"
 #include "support/scoped_environment.h"
 #include "support/scoped_files.h"
 #include "support/scoped_registry.h"

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "support/paths.h"
+#include "harness/paths.h"
 
 namespace tsctest {
 
