@@ -10,6 +10,8 @@
 
 #include <utility>
 
+// `name` is the declared seam itself, which cannot stand in parentheses.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #ifdef DTTSCSDK_TEST_SEAMS
 #define TSC_SEAM(name, real) inline decltype(&(real)) name = &(real)
 #else
@@ -20,3 +22,4 @@
     }                                               \
     static_assert(true)
 #endif
+// NOLINTEND(bugprone-macro-parentheses)
