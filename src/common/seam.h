@@ -10,16 +10,27 @@
 
 #include <utility>
 
+namespace tsc::seam_detail {
+
+// Calls `real` with each argument converted to the type the function declares for it, as a
+// direct call would.
+template <typename Result, typename... Params, typename... Args>
+Result Forward(Result (*real)(Params...), Args&&... args) {
+    return real(static_cast<Params>(std::forward<Args>(args))...);
+}
+
+}  // namespace tsc::seam_detail
+
 // `name` is the declared seam itself, which cannot stand in parentheses.
 // NOLINTBEGIN(bugprone-macro-parentheses)
 #ifdef DTTSCSDK_TEST_SEAMS
 #define TSC_SEAM(name, real) inline decltype(&(real)) name = &(real)
 #else
-#define TSC_SEAM(name, real)                        \
-    template <typename... Args>                     \
-    inline decltype(auto) name(Args&&... args) {    \
-        return (real)(std::forward<Args>(args)...); \
-    }                                               \
+#define TSC_SEAM(name, real)                                                      \
+    template <typename... Args>                                                   \
+    inline decltype(auto) name(Args&&... args) {                                  \
+        return ::tsc::seam_detail::Forward(&(real), std::forward<Args>(args)...); \
+    }                                                                             \
     static_assert(true)
 #endif
 // NOLINTEND(bugprone-macro-parentheses)
