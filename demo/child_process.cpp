@@ -1,27 +1,14 @@
 #include "child_process.h"
 
+#include "common/program_path.h"
+
 namespace demo {
-namespace {
-
-std::wstring OwnPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
-}  // namespace
 
 std::wstring Quote(const std::wstring& argument) { return L"\"" + argument + L"\""; }
 
 std::optional<ChildProcess> ChildProcess::StartSelf(const std::wstring& arguments) {
-    tsctest::StartedProgram started = tsctest::StartProgram(Quote(OwnPath()) + L" " + arguments);
+    tsctest::StartedProgram started =
+        tsctest::StartProgram(Quote(tsc::ProgramPath()) + L" " + arguments);
     if (!started.process) return std::nullopt;
     return ChildProcess(std::move(started));
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "common/program_path.h"
 #include "console.h"
 #include "folder_probe.h"
 #include "self_update_standin.h"
@@ -45,10 +46,8 @@ std::vector<std::wstring> Arguments() {
 }
 
 std::wstring DefaultDllPath() {
-    wchar_t self[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring folder(self, length);
-    return folder.substr(0, folder.find_last_of(L'\\') + 1) + L"dttscsdk.dll";
+    const std::wstring self = tsc::ProgramPath();
+    return self.substr(0, self.find_last_of(L'\\') + 1) + L"dttscsdk.dll";
 }
 
 std::optional<Options> ParseOptions(const std::vector<std::wstring>& arguments) {

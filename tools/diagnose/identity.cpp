@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/existence.h"
+#include "common/program_path.h"
 #include "location/text_conversion.h"
 #include "report.h"
 
@@ -17,16 +18,7 @@ namespace {
 constexpr wchar_t kLibraryFile[] = L"dttscsdk.dll";
 
 std::wstring OwnFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return std::filesystem::path(path).parent_path().wstring();
-        }
-        path.resize(path.size() * 2);
-    }
+    return std::filesystem::path(tsc::ProgramPath()).parent_path().wstring();
 }
 
 // "1.0.0.0" from the fixed part of the version resource; empty without one.
