@@ -7,9 +7,9 @@ namespace bench {
 
 Options::Options(std::map<std::string, std::int64_t> defaults) : values_(std::move(defaults)) {}
 
-bool Options::Parse(int argc, char** argv, std::string* error) {
-    for (int i = 1; i < argc; i += 2) {
-        const std::string arg = argv[i];
+bool Options::Parse(const std::vector<std::string>& args, std::string* error) {
+    for (std::size_t i = 0; i < args.size(); i += 2) {
+        const std::string& arg = args[i];
         if (arg == "--help") {
             *error = "options (each takes a whole number):";
             return false;
@@ -19,11 +19,11 @@ bool Options::Parse(int argc, char** argv, std::string* error) {
             *error = "unknown option " + arg;
             return false;
         }
-        if (i + 1 >= argc) {
+        if (i + 1 >= args.size()) {
             *error = "missing value for " + arg;
             return false;
         }
-        const std::string text = argv[i + 1];
+        const std::string& text = args[i + 1];
         std::int64_t value = -1;
         const auto [end, code] = std::from_chars(text.data(), text.data() + text.size(), value);
         if (code != std::errc() || end != text.data() + text.size() || value < 0) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -12,9 +13,9 @@ class Options {
     // Every option the program knows, with its default value.
     explicit Options(std::map<std::string, std::int64_t> defaults);
 
-    // False, with a message, on "--help", an unknown name, a missing value or a value that is
-    // not a non-negative whole number.
-    bool Parse(int argc, char** argv, std::string* error);
+    // args: the command line without the program. False, with a message, on "--help", an unknown
+    // name, a missing value or a value that is not a non-negative whole number.
+    bool Parse(const std::vector<std::string>& args, std::string* error);
     std::int64_t Get(const std::string& name) const;
     // "usage: <program> [--name N (default)]..."
     std::string Usage(const std::string& program) const;

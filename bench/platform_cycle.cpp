@@ -5,26 +5,17 @@
 #include <wintrust.h>
 #include <softpub.h>
 
-#include <array>
-#include <cstddef>
 #include <utility>
 
 #include "common/win_handles.h"
+#include "entry/session_names.h"
 #include "harness/paths.h"
+#include "loader/publisher.h"
+#include "loader/trust_request.h"
 #include "wrapper/sdk_exports.h"
 
 namespace bench {
 namespace {
-
-constexpr wchar_t kPublisher[] = L"Tesmora, Inc";
-
-// The same request the library sends: no UI, no revocation (never a network access), by path,
-// with room for the trailing pSignatureSettings field that older headers leave out.
-constexpr DWORD kTrustDataSize = 88;
-struct TrustRequest {
-    WINTRUST_DATA data;
-    std::array<std::byte, kTrustDataSize - sizeof(WINTRUST_DATA)> signatureSettings;
-};
 
 template <typename Func>
 Func Export(HMODULE module, const char* name) {
@@ -34,7 +25,9 @@ Func Export(HMODULE module, const char* name) {
 }  // namespace
 
 PlatformCycle::PlatformCycle(std::wstring sdkPath, const std::wstring& folder)
-    : sdkPath_(std::move(sdkPath)), folder_(tsctest::Utf8(folder) + "\\") {}
+    : sdkPath_(std::move(sdkPath)),
+      folder_(tsctest::Utf8(folder) + "\\"),
+      release_(tsctest::Utf8(tsc::kRelease)) {}
 
 bool PlatformCycle::Open() {
     if (!VerifyTrust() || !FindPublisher()) return false;
@@ -47,18 +40,10 @@ bool PlatformCycle::Cycle() {
     return Close() && opened;
 }
 
+// The library's own request: verify, then close the state the verify call left.
 bool PlatformCycle::VerifyTrust() const {
-    WINTRUST_FILE_INFO file = {};
-    file.cbStruct = sizeof(file);
-    file.pcwszFilePath = sdkPath_.c_str();
-    TrustRequest request = {};
-    request.data.cbStruct = kTrustDataSize;
-    request.data.dwUIChoice = WTD_UI_NONE;
-    request.data.fdwRevocationChecks = WTD_REVOKE_NONE;
-    request.data.dwUnionChoice = WTD_CHOICE_FILE;
-    request.data.pFile = &file;
-    request.data.dwStateAction = WTD_STATEACTION_VERIFY;
-    request.data.dwUIContext = WTD_UICONTEXT_EXECUTE;
+    tsc::TrustRequest request;
+    tsc::PrepareTrustRequest(sdkPath_, request);
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     const LONG status = WinVerifyTrust(nullptr, &action, &request.data);
     request.data.dwStateAction = WTD_STATEACTION_CLOSE;
@@ -66,6 +51,7 @@ bool PlatformCycle::VerifyTrust() const {
     return status == 0;
 }
 
+// The first certificate naming the maker, without the library's check of the signer's chain.
 bool PlatformCycle::FindPublisher() const {
     DWORD encoding = 0;
     DWORD contentType = 0;
@@ -78,8 +64,8 @@ bool PlatformCycle::FindPublisher() const {
                           nullptr)) {
         return false;
     }
-    const tsc::UniqueCertContext match(CertFindCertificateInStore(
-        store.get(), encoding, 0, CERT_FIND_SUBJECT_STR_W, kPublisher, nullptr));
+    const tsc::UniqueCertContext match(
+        tsc::NextPublisherCertificate(store.get(), encoding, tsc::kPublisher, nullptr));
     return match.valid();
 }
 
@@ -89,7 +75,8 @@ bool PlatformCycle::StartSession() {
     const auto lock = Export<LockDirectoryFunc>(sdk_.get(), "LockDirectory");
     if (initialize == nullptr || releaseMemory == nullptr || lock == nullptr) return false;
     char* id = nullptr;
-    const bool opened = initialize("TSC", "2026", "neutral", &id) == 0 && id != nullptr;
+    const bool opened =
+        initialize(tsc::kProductLine, release_.c_str(), tsc::kLanguage, &id) == 0 && id != nullptr;
     sessionId_ = opened ? id : "";
     releaseMemory(sessionId_.c_str(), &id);
     return opened && lock(sessionId_.c_str(), folder_.c_str()) == 0;

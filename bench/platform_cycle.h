@@ -29,6 +29,7 @@ class PlatformCycle {
 
     std::wstring sdkPath_;
     std::string folder_;  // UTF-8 with a trailing backslash, as the SDK receives it
+    std::string release_;
     tsctest::UniqueModule sdk_;
     std::string sessionId_;
 };

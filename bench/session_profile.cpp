@@ -115,7 +115,7 @@ double LogLineMs() {
 int main(int argc, char** argv) {
     bench::Options options({{"warm-up", 20}});
     std::string error;
-    if (!options.Parse(argc, argv, &error)) {
+    if (!options.Parse({argv + 1, argv + argc}, &error)) {
         std::fprintf(stderr, "%s\n%s\n", error.c_str(),
                      options.Usage("session_profile.exe").c_str());
         return 2;

@@ -27,8 +27,8 @@ std::size_t ProcessCount() {
     return count;
 }
 
-Sleepers::Sleepers(std::wstring sleeperProgram)
-    : program_(std::move(sleeperProgram)),
+Sleepers::Sleepers(std::wstring program)
+    : program_(std::move(program)),
       startedName_(L"Local\\dttsc-bench-sleepers-" + std::to_wstring(GetCurrentProcessId())),
       started_(CreateSemaphoreW(nullptr, 0, 0x7FFFFFFF, startedName_.c_str())) {}
 
@@ -44,7 +44,7 @@ bool Sleepers::GrowTo(std::size_t total) {
     std::size_t launched = 0;
     for (std::size_t count = ProcessCount(); count < total; ++count, ++launched) {
         tsctest::StartedProgram sleeper =
-            tsctest::StartProgram(L"\"" + program_ + L"\" " +
+            tsctest::StartProgram(L"\"" + program_ + L"\" --sleep " +
                                   std::to_wstring(GetCurrentProcessId()) + L" " + startedName_);
         if (!sleeper.process) return false;
         processes_.push_back(std::move(sleeper.process));

@@ -17,7 +17,8 @@ std::size_t ProcessCount();
 
 class Sleepers {
   public:
-    explicit Sleepers(std::wstring sleeperProgram);
+    // program: benchmark.exe, whose child mode --sleep is the idle process.
+    explicit Sleepers(std::wstring program);
     ~Sleepers();
     Sleepers(const Sleepers&) = delete;
     Sleepers& operator=(const Sleepers&) = delete;

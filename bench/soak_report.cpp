@@ -79,14 +79,14 @@ bool SoakReport::WithinBaseline() const {
 }
 
 void SoakReport::Print() const {
-    std::printf("%-36s %6s %4s | %-27s | %-35s | %-26s\n", "", "", "", "handles", "heap KiB in use",
+    std::printf("%-38s %6s %4s | %-27s | %-35s | %-26s\n", "", "", "", "handles", "heap KiB in use",
                 "private KiB");
-    std::printf("%-36s %6s %4s | %6s %6s %6s %6s | %8s %8s %8s %8s | %8s %8s %8s\n", "phase",
+    std::printf("%-38s %6s %4s | %6s %6s %6s %6s | %8s %8s %8s %8s | %8s %8s %8s\n", "phase",
                 "cycles", "fail", "warm", "middle", "end", "growth", "warm", "middle", "end",
                 "growth", "warm", "end", "growth");
     for (const PhaseResult& p : phases_) {
         std::printf(
-            "%-36s %6lld %4lld | %6lld %6lld %6lld %6lld | %8lld %8lld %8lld %8lld | "
+            "%-38s %6lld %4lld | %6lld %6lld %6lld %6lld | %8lld %8lld %8lld %8lld | "
             "%8lld %8lld %8lld\n",
             p.name.c_str(), static_cast<long long>(p.cycles), static_cast<long long>(p.failures),
             static_cast<long long>(p.handlesAfterWarmUp), static_cast<long long>(p.handlesAtMiddle),
@@ -99,12 +99,12 @@ void SoakReport::Print() const {
         "\n(warm: after the phase's warm-up; middle: after half its cycles; end: after all; "
         "growth of handles and heap: twice that of the half that grew less, so that what the "
         "platform sets up once is not counted)\n\n");
-    std::printf("%-36s | %9s | %14s | %16s | %-18s | %s\n", "library phase", "excess",
+    std::printf("%-38s | %9s | %14s | %16s | %-18s | %s\n", "library phase", "excess",
                 "excess heap", "excess private", "verdict", "baseline");
-    std::printf("%-36s | %9s | %14s | %16s | %-18s |\n", "", "handles", "bytes/cycle",
+    std::printf("%-38s | %9s | %14s | %16s | %-18s |\n", "", "handles", "bytes/cycle",
                 "bytes/cycle", "");
     for (const Comparison& c : comparisons_) {
-        std::printf("%-36s | %9.1f | %14.1f | %16.1f | %-18s | %s\n", c.library.name.c_str(),
+        std::printf("%-38s | %9.1f | %14.1f | %16.1f | %-18s | %s\n", c.library.name.c_str(),
                     ExcessHandles(c), ExcessBytesPerCycle(c),
                     ExcessPerCycle(c.library, c.baselines, PrivateBytes),
                     Holds(c) ? "within baseline" : "GROWTH OR FAILURES",

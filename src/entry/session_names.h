@@ -3,6 +3,10 @@
 
 namespace tsc {
 
+// What the session is opened for, beside the release: the product line and the language.
+inline constexpr char kProductLine[] = "TSC";
+inline constexpr char kLanguage[] = "neutral";
+
 // The host's release: the suffix of its registry key and of its override variable.
 inline constexpr wchar_t kRelease[] = L"2026";
 

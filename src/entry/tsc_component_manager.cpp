@@ -3,16 +3,10 @@
 
 #include <utility>
 
+#include "entry/session_names.h"
 #include "entry/start_conditions.h"
 #include "location/diagnostics.h"
 #include "location/text_conversion.h"
-
-namespace {
-
-constexpr char kProductLine[] = "TSC";
-constexpr char kLanguage[] = "neutral";
-
-}  // namespace
 
 TscComponentManager::TscComponentManager()
     : wrapper(std::make_unique<TscQuilSdkWrapperHolder>(
@@ -28,8 +22,8 @@ std::int32_t TscComponentManager::Initialize(std::wstring releaseName) {
         return tsc::status::kBypassed;
     }
     release = std::move(releaseName);
-    plc = kProductLine;
-    lastStatus = Wrapper().Initialize(plc, WideToUtf8(release), kLanguage);
+    plc = tsc::kProductLine;
+    lastStatus = Wrapper().Initialize(plc, WideToUtf8(release), tsc::kLanguage);
     if (!tsc::status::SessionUsable(lastStatus)) {
         EmitDiagnosticUtf8("WARN", "Failed to intialize QUIL SDK wrapper status code:" +
                                        std::to_string(lastStatus));

@@ -5,48 +5,17 @@
 #include <wintrust.h>
 #include <softpub.h>
 
-#include <array>
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "common/win_handles.h"
 #include "loader/loader_seams.h"
 #include "loader/publisher.h"
+#include "loader/trust_request.h"
 #include "loader/verified_chain.h"
 #include "wrapper/quil_api_wrapper_impl.h"
 
 namespace {
-
-// WINTRUST_DATA including its trailing pSignatureSettings field. Older headers end the
-// structure before that field, so room for it is added here; it stays null.
-constexpr DWORD kTrustDataSize = 88;
-struct TrustDataWithSettings {
-    WINTRUST_DATA data;
-    std::array<std::byte, kTrustDataSize - sizeof(WINTRUST_DATA)> signatureSettings;
-};
-static_assert(sizeof(WINTRUST_DATA) <= kTrustDataSize);
-static_assert(sizeof(TrustDataWithSettings) >= kTrustDataSize);
-
-WINTRUST_FILE_INFO FileInfo(const std::wstring& path) {
-    WINTRUST_FILE_INFO file = {};
-    file.cbStruct = sizeof(WINTRUST_FILE_INFO);
-    file.pcwszFilePath = path.c_str();
-    return file;
-}
-
-TrustDataWithSettings TrustData(WINTRUST_FILE_INFO* file) {
-    TrustDataWithSettings request = {};
-    WINTRUST_DATA& data = request.data;
-    data.cbStruct = kTrustDataSize;
-    data.dwUIChoice = WTD_UI_NONE;
-    data.fdwRevocationChecks = WTD_REVOKE_NONE;
-    data.dwUnionChoice = WTD_CHOICE_FILE;
-    data.pFile = file;
-    data.dwStateAction = WTD_STATEACTION_VERIFY;
-    data.dwUIContext = WTD_UICONTEXT_EXECUTE;
-    return request;
-}
 
 // The chain of the first signer, read from the state the verify call left behind.
 void CollectSignerChain(HANDLE state, tsc::VerifiedChain* chain) {
@@ -72,8 +41,8 @@ bool QUILAPIWrapperImpl::IsSignatureValid(const std::wstring& path, tsc::Verifie
 }
 
 bool QUILAPIWrapperImpl::VerifyCertificate(const std::wstring& path, tsc::VerifiedChain* chain) {
-    WINTRUST_FILE_INFO file = FileInfo(path);
-    TrustDataWithSettings request = TrustData(&file);
+    tsc::TrustRequest request;
+    tsc::PrepareTrustRequest(path, request);
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     const LONG status = WinVerifyTrust(nullptr, &action, &request.data);
     chain->SetTrustStatus(static_cast<std::int32_t>(status));
