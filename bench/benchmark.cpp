@@ -166,7 +166,7 @@ class Benchmark {
         return text;
     }
 
-    std::int64_t Get(const char* name) const { return options_.Get(name); }
+    std::int64_t Get(const char* name) const { return options_.at(name); }
     // The cycles of one round when `total` are spread over the rounds: one at least.
     std::int64_t PerRound(std::int64_t total) const {
         return std::max<std::int64_t>(total / Get("rounds"), 1);
@@ -302,21 +302,14 @@ class Benchmark {
 int wmain(int argc, wchar_t** argv) {
     const std::vector<std::wstring> args(argv + 1, argv + argc);
     if (const std::optional<int> status = bench::RunChildMode(args)) return *status;
-    bench::Options options({{"cold-runs", 61},
-                            {"warm-up", 5},
-                            {"warm-cycles", 90},
-                            {"large-sdk-cycles", 30},
-                            {"rounds", 5},
-                            {"process-cycles", 30},
-                            {"path-repeats", 300},
-                            {"log-cycles", 60}});
+    bench::Options options{{"cold-runs", 61},        {"warm-up", 5},    {"warm-cycles", 90},
+                           {"large-sdk-cycles", 30}, {"rounds", 5},     {"process-cycles", 30},
+                           {"path-repeats", 300},    {"log-cycles", 60}};
     std::vector<std::string> utf8;
     for (const std::wstring& arg : args) utf8.push_back(tsctest::Utf8(arg));
-    std::string error;
-    if (!options.Parse(utf8, &error) || options.Get("rounds") < 1) {
-        std::fprintf(stderr, "%s\n%s\n", error.c_str(), options.Usage("benchmark.exe").c_str());
-        return 2;
-    }
+    if (!bench::ParseOptions(utf8, "benchmark.exe", options)) return 2;
+    // Every measurement takes one round at least.
+    options["rounds"] = std::max<std::int64_t>(options["rounds"], 1);
     Benchmark benchmark(options);
     if (!benchmark.Problem().empty()) {
         std::fprintf(stderr, "benchmark: %s\n", benchmark.Problem().c_str());

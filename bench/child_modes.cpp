@@ -21,8 +21,8 @@ constexpr DWORD kLongestSleepMs = 10 * 60 * 1000;
 
 std::int64_t Count(const std::wstring& text) { return std::wcstoll(text.c_str(), nullptr, 10); }
 
-int Outcome(bool ok, const char* failure) {
-    if (!ok) std::fprintf(stderr, "benchmark child: %s\n", failure);
+int Outcome(bool ok) {
+    if (!ok) std::fprintf(stderr, "benchmark: a call of the child did not answer as expected\n");
     return ok ? 0 : 1;
 }
 
@@ -37,57 +37,54 @@ std::wstring PathOfEntries(std::int64_t entries) {
     return path;
 }
 
-// A failed start ends a loop: nothing is printed for it.
-int LibraryCold() {
-    const tsctest::DttscsdkDll dll;
-    const bool started = RunTimedLoop(0, 1, [&] { return dll.Initialize(); });
-    dll.Uninitialize();
-    return Outcome(started, "dtutInitializeTSC answered false");
+// The library's start and end through the DLL's exports, in the shape of the bare platform's
+// cycle (PlatformCycle).
+struct LibrarySession {
+    tsctest::DttscsdkDll dll;
+    bool Open() const { return dll.Initialize(); }
+    bool Close() const {
+        dll.Uninitialize();
+        return true;
+    }
+    bool Cycle() const {
+        const bool opened = Open();
+        return Close() && opened;
+    }
+};
+
+// The start timed as the first call after loading, then the end. A failed start ends a loop:
+// nothing is printed for it.
+template <typename Session, typename... Args>
+int Cold(const Args&... args) {
+    Session session{args...};
+    const bool opened = RunTimedLoop(0, 1, [&] { return session.Open(); });
+    session.Close();
+    return Outcome(opened);
 }
 
-int LibraryCycle(std::int64_t warmUp, std::int64_t cycles) {
-    const tsctest::DttscsdkDll dll;
-    return Outcome(RunTimedLoop(warmUp, cycles,
-                                [&] {
-                                    const bool started = dll.Initialize();
-                                    dll.Uninitialize();
-                                    return started;
-                                }),
-                   "dtutInitializeTSC answered false");
+template <typename Session, typename... Args>
+int Cycles(std::int64_t warmUp, std::int64_t cycles, const Args&... args) {
+    Session session{args...};
+    return Outcome(RunTimedLoop(warmUp, cycles, [&] { return session.Cycle(); }));
 }
 
 int PathUpdate(std::int64_t entries, std::int64_t warmUp, std::int64_t repeats) {
     const std::wstring path = PathOfEntries(entries);
     const tsctest::ScopedEnvironmentVariable pathVariable(L"PATH", path);
-    const tsctest::DttscsdkDll dll;
-    const bool ok = dll.Initialize() && RunTimedLoop(
-                                            warmUp, repeats, [&] { return dll.UpdatePath(); },
-                                            [&] { tsctest::SetEnv(L"PATH", path); });
-    dll.Uninitialize();
-    return Outcome(ok, "dtutInitializeTSC or dtutUpdatePathForTSC answered false");
-}
-
-int BaselineCold(const std::wstring& sdk, const std::wstring& folder) {
-    PlatformCycle platform(sdk, folder);
-    const bool opened = RunTimedLoop(0, 1, [&] { return platform.Open(); });
-    platform.Close();
-    return Outcome(opened, "a platform call of the start failed");
-}
-
-int BaselineCycle(const std::wstring& sdk, const std::wstring& folder, std::int64_t warmUp,
-                  std::int64_t cycles) {
-    PlatformCycle platform(sdk, folder);
-    return Outcome(RunTimedLoop(warmUp, cycles, [&] { return platform.Cycle(); }),
-                   "a platform call of the cycle failed");
+    const LibrarySession library;
+    const bool ok = library.Open() && RunTimedLoop(
+                                          warmUp, repeats, [&] { return library.dll.UpdatePath(); },
+                                          [&] { tsctest::SetEnv(L"PATH", path); });
+    library.Close();
+    return Outcome(ok);
 }
 
 int Snapshot(const std::wstring& id, std::int64_t warmUp, std::int64_t cycles) {
     const std::string idText = tsctest::Utf8(id);
-    return Outcome(RunTimedLoop(warmUp, cycles, [&] { return tsc::IsProcessIdListed(idText); }),
-                   "the process is not in the snapshot");
+    return Outcome(RunTimedLoop(warmUp, cycles, [&] { return tsc::IsProcessIdListed(idText); }));
 }
 
-int Sleep(const std::wstring& parentId, const std::wstring& semaphore) {
+int Idle(const std::wstring& parentId, const std::wstring& semaphore) {
     const tsctest::UniqueHandle parent(
         OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(Count(parentId))));
     if (!parent) return 1;
@@ -99,11 +96,7 @@ int Sleep(const std::wstring& parentId, const std::wstring& semaphore) {
 }
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: benchmark.exe --probe cold | --probe cycle <warm-up> <cycles> | "
-                 "--probe update <entries> <warm-up> <repeats> | --baseline cold <sdk> <folder> "
-                 "| --baseline cycle <sdk> <folder> <warm-up> <cycles> | --baseline snapshot "
-                 "<process id> <warm-up> <cycles> | --sleep <parent id> <semaphore>\n");
+    std::fprintf(stderr, "benchmark: a child mode with other arguments (child_modes.h)\n");
     return 2;
 }
 
@@ -114,19 +107,21 @@ std::optional<int> RunChildMode(const std::vector<std::wstring>& a) {
         return std::nullopt;
     }
     const std::wstring mode = a[0] + (a.size() > 1 ? L" " + a[1] : L"");
-    if (mode == L"--probe cold" && a.size() == 2) return LibraryCold();
-    if (mode == L"--probe cycle" && a.size() == 4) return LibraryCycle(Count(a[2]), Count(a[3]));
+    if (mode == L"--probe cold" && a.size() == 2) return Cold<LibrarySession>();
+    if (mode == L"--probe cycle" && a.size() == 4) {
+        return Cycles<LibrarySession>(Count(a[2]), Count(a[3]));
+    }
     if (mode == L"--probe update" && a.size() == 5) {
         return PathUpdate(Count(a[2]), Count(a[3]), Count(a[4]));
     }
-    if (mode == L"--baseline cold" && a.size() == 4) return BaselineCold(a[2], a[3]);
+    if (mode == L"--baseline cold" && a.size() == 4) return Cold<PlatformCycle>(a[2], a[3]);
     if (mode == L"--baseline cycle" && a.size() == 6) {
-        return BaselineCycle(a[2], a[3], Count(a[4]), Count(a[5]));
+        return Cycles<PlatformCycle>(Count(a[4]), Count(a[5]), a[2], a[3]);
     }
     if (mode == L"--baseline snapshot" && a.size() == 5) {
         return Snapshot(a[2], Count(a[3]), Count(a[4]));
     }
-    if (a[0] == L"--sleep" && a.size() == 3) return Sleep(a[1], a[2]);
+    if (a[0] == L"--sleep" && a.size() == 3) return Idle(a[1], a[2]);
     return Usage();
 }
 

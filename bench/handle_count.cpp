@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace bench {
@@ -89,16 +90,11 @@ std::optional<std::uint64_t> ProcessPrivateBytes() {
 }
 
 std::optional<std::uint64_t> ProcessHeapBytesInUse() {
-    std::vector<HANDLE> heaps(64);
-    for (;;) {
-        const DWORD count = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
-        if (count == 0) return std::nullopt;
-        if (count <= heaps.size()) {
-            heaps.resize(count);
-            break;
-        }
-        heaps.resize(count);
-    }
+    // Room for a few heaps made between the two calls; any beyond that are left out.
+    std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 8);
+    const DWORD listed = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+    if (listed == 0) return std::nullopt;
+    heaps.resize(std::min<std::size_t>(listed, heaps.size()));
     std::uint64_t inUse = 0;
     for (HANDLE heap : heaps) {
         // Locked so that the walk sees one consistent state of the heap.

@@ -8,20 +8,12 @@
 
 namespace bench {
 
-class Options {
-  public:
-    // Every option the program knows, with its default value.
-    explicit Options(std::map<std::string, std::int64_t> defaults);
+// Every option a program knows, by name without the dashes, with its value.
+using Options = std::map<std::string, std::int64_t>;
 
-    // args: the command line without the program. False, with a message, on "--help", an unknown
-    // name, a missing value or a value that is not a non-negative whole number.
-    bool Parse(const std::vector<std::string>& args, std::string* error);
-    std::int64_t Get(const std::string& name) const;
-    // "usage: <program> [--name N (default)]..."
-    std::string Usage(const std::string& program) const;
-
-  private:
-    std::map<std::string, std::int64_t> values_;
-};
+// Sets the options that `args` (the command line without the program) name. On "--help", an
+// unknown name, a missing value or a value that is not a non-negative whole number, prints why
+// and "usage: <program> [--name N (default)]..." to standard error and answers false.
+bool ParseOptions(const std::vector<std::string>& args, const char* program, Options& options);
 
 }  // namespace bench

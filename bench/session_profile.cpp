@@ -113,13 +113,8 @@ double LogLineMs() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bench::Options options({{"warm-up", 20}});
-    std::string error;
-    if (!options.Parse({argv + 1, argv + argc}, &error)) {
-        std::fprintf(stderr, "%s\n%s\n", error.c_str(),
-                     options.Usage("session_profile.exe").c_str());
-        return 2;
-    }
+    bench::Options options{{"warm-up", 20}};
+    if (!bench::ParseOptions({argv + 1, argv + argc}, "session_profile.exe", options)) return 2;
     const std::wstring sdk = tsctest::BinDir() + L"\\bench-fixtures\\quilsdk_1mb.dll";
     if (GetFileAttributesW(sdk.c_str()) == INVALID_FILE_ATTRIBUTES) {
         std::fprintf(stderr, "session_profile: build the target bench_fixtures first\n");
@@ -129,7 +124,7 @@ int main(int argc, char** argv) {
     const tsctest::ScopedMoveAside log(tsctest::WrapperLogPath());
     InstallTimers();
     bool ok = ProfileCycle("first start and end in the process");
-    for (std::int64_t i = 0; i < options.Get("warm-up"); ++i) {
+    for (std::int64_t i = 0; i < options.at("warm-up"); ++i) {
         ok = dtutInitializeTSC() && ok;
         dtutUninitializeTSC();
     }

@@ -167,26 +167,19 @@ void Refusals(Soak& soak, bench::SoakReport& report, const PhaseResult& bare, st
 }  // namespace
 
 int main(int argc, char** argv) {
-    bench::Options options({{"cycles", 10000},
-                            {"loads", 1000},
-                            {"refusal-cycles", 1000},
-                            {"warm-up", 50},
-                            {"handle-tolerance", 2},
-                            {"byte-tolerance-per-cycle", 16}});
-    std::string error;
-    if (!options.Parse({argv + 1, argv + argc}, &error)) {
-        std::fprintf(stderr, "%s\n%s\n", error.c_str(), options.Usage("soak.exe").c_str());
-        return 2;
-    }
-    Soak soak(options.Get("warm-up"));
+    bench::Options options{{"cycles", 10000},        {"loads", 1000},
+                           {"refusal-cycles", 1000}, {"warm-up", 50},
+                           {"handle-tolerance", 2},  {"byte-tolerance-per-cycle", 16}};
+    if (!bench::ParseOptions({argv + 1, argv + argc}, "soak.exe", options)) return 2;
+    Soak soak(options.at("warm-up"));
     if (!soak.Problem().empty()) {
         std::fprintf(stderr, "soak: %s\n", soak.Problem().c_str());
         return 2;
     }
-    const std::int64_t cycles = options.Get("cycles");
-    const std::int64_t loads = options.Get("loads");
-    bench::SoakReport report(options.Get("handle-tolerance"),
-                             options.Get("byte-tolerance-per-cycle"));
+    const std::int64_t cycles = options.at("cycles");
+    const std::int64_t loads = options.at("loads");
+    bench::SoakReport report(options.at("handle-tolerance"),
+                             options.at("byte-tolerance-per-cycle"));
     const PhaseResult sessions = soak.Sessions("library session cycles", cycles, {true, true});
     const PhaseResult bare = soak.BarePlatform(cycles);
     report.Compare(sessions, {bare});
@@ -205,7 +198,7 @@ int main(int argc, char** argv) {
                    {bare, emptyLoads});
     // What a DLL that keeps its runtime's memory at every unload loses per load, for reference.
     report.Show(soak.Loads("empty C++ runtime DLL loads", InBin(kEmptyRuntimeDll), loads));
-    Refusals(soak, report, bare, options.Get("refusal-cycles"));
+    Refusals(soak, report, bare, options.at("refusal-cycles"));
     report.Print();
     return report.WithinBaseline() ? 0 : 1;
 }

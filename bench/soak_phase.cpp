@@ -15,6 +15,11 @@ std::int64_t OrUnmeasured(const std::optional<Count>& count) {
     return count ? static_cast<std::int64_t>(*count) : -1;
 }
 
+Holdings Take() {
+    return {OrUnmeasured(ProcessHandleCount()), OrUnmeasured(ProcessHeapBytesInUse()),
+            OrUnmeasured(ProcessPrivateBytes())};
+}
+
 }  // namespace
 
 PhaseResult RunPhase(const std::string& name, std::int64_t warmUpCycles, std::int64_t cycles,
@@ -34,16 +39,11 @@ PhaseResult RunPhase(const std::string& name, std::int64_t warmUpCycles, std::in
             if (!cycle()) ++result.failures;
         }
     };
-    result.handlesAfterWarmUp = OrUnmeasured(ProcessHandleCount());
-    result.heapBytesAfterWarmUp = OrUnmeasured(ProcessHeapBytesInUse());
-    result.privateBytesAfterWarmUp = OrUnmeasured(ProcessPrivateBytes());
+    result.warm = Take();
     run(cycles / 2);
-    result.handlesAtMiddle = OrUnmeasured(ProcessHandleCount());
-    result.heapBytesAtMiddle = OrUnmeasured(ProcessHeapBytesInUse());
+    result.middle = Take();
     run(cycles - cycles / 2);
-    result.handlesAtEnd = OrUnmeasured(ProcessHandleCount());
-    result.heapBytesAtEnd = OrUnmeasured(ProcessHeapBytesInUse());
-    result.privateBytesAtEnd = OrUnmeasured(ProcessPrivateBytes());
+    result.end = Take();
     return result;
 }
 

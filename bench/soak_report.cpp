@@ -12,22 +12,19 @@ double PerCycle(std::int64_t growth, std::int64_t cycles) {
 
 // Per cycle, what the baselines together may account for. A baseline that shrank does not
 // excuse growth elsewhere.
-template <typename Growth>
+// growth: one of PhaseResult's growth figures.
+using Growth = std::int64_t (PhaseResult::*)() const;
+
 double BaselinePerCycle(const std::vector<PhaseResult>& baselines, Growth growth) {
     double sum = 0;
-    for (const PhaseResult& b : baselines) sum += std::max(0.0, PerCycle(growth(b), b.cycles));
+    for (const PhaseResult& b : baselines) sum += std::max(0.0, PerCycle((b.*growth)(), b.cycles));
     return sum;
 }
 
-std::int64_t Handles(const PhaseResult& p) { return p.HandleGrowth(); }
-std::int64_t HeapBytes(const PhaseResult& p) { return p.HeapGrowth(); }
-std::int64_t PrivateBytes(const PhaseResult& p) { return p.ByteGrowth(); }
-
 // Growth per cycle beyond what the baselines account for.
-template <typename Growth>
 double ExcessPerCycle(const PhaseResult& library, const std::vector<PhaseResult>& baselines,
                       Growth growth) {
-    return PerCycle(growth(library), library.cycles) - BaselinePerCycle(baselines, growth);
+    return PerCycle((library.*growth)(), library.cycles) - BaselinePerCycle(baselines, growth);
 }
 
 std::string Names(const std::vector<PhaseResult>& phases) {
@@ -57,11 +54,12 @@ void SoakReport::Compare(const PhaseResult& library, const std::vector<PhaseResu
 
 double SoakReport::ExcessHandles(const Comparison& c) const {
     return static_cast<double>(c.library.HandleGrowth()) -
-           BaselinePerCycle(c.baselines, Handles) * static_cast<double>(c.library.cycles);
+           BaselinePerCycle(c.baselines, &PhaseResult::HandleGrowth) *
+               static_cast<double>(c.library.cycles);
 }
 
 double SoakReport::ExcessBytesPerCycle(const Comparison& c) const {
-    return ExcessPerCycle(c.library, c.baselines, HeapBytes);
+    return ExcessPerCycle(c.library, c.baselines, &PhaseResult::HeapGrowth);
 }
 
 bool SoakReport::Holds(const Comparison& c) const {
@@ -89,10 +87,10 @@ void SoakReport::Print() const {
             "%-38s %6lld %4lld | %6lld %6lld %6lld %6lld | %8lld %8lld %8lld %8lld | "
             "%8lld %8lld %8lld\n",
             p.name.c_str(), static_cast<long long>(p.cycles), static_cast<long long>(p.failures),
-            static_cast<long long>(p.handlesAfterWarmUp), static_cast<long long>(p.handlesAtMiddle),
-            static_cast<long long>(p.handlesAtEnd), static_cast<long long>(p.HandleGrowth()),
-            KiB(p.heapBytesAfterWarmUp), KiB(p.heapBytesAtMiddle), KiB(p.heapBytesAtEnd),
-            KiB(p.HeapGrowth()), KiB(p.privateBytesAfterWarmUp), KiB(p.privateBytesAtEnd),
+            static_cast<long long>(p.warm.handles), static_cast<long long>(p.middle.handles),
+            static_cast<long long>(p.end.handles), static_cast<long long>(p.HandleGrowth()),
+            KiB(p.warm.heapBytes), KiB(p.middle.heapBytes), KiB(p.end.heapBytes),
+            KiB(p.HeapGrowth()), KiB(p.warm.privateBytes), KiB(p.end.privateBytes),
             KiB(p.ByteGrowth()));
     }
     std::printf(
@@ -106,7 +104,7 @@ void SoakReport::Print() const {
     for (const Comparison& c : comparisons_) {
         std::printf("%-38s | %9.1f | %14.1f | %16.1f | %-18s | %s\n", c.library.name.c_str(),
                     ExcessHandles(c), ExcessBytesPerCycle(c),
-                    ExcessPerCycle(c.library, c.baselines, PrivateBytes),
+                    ExcessPerCycle(c.library, c.baselines, &PhaseResult::ByteGrowth),
                     Holds(c) ? "within baseline" : "GROWTH OR FAILURES",
                     Names(c.baselines).c_str());
     }

@@ -1,9 +1,8 @@
-// Elapsed wall-clock time from the performance counter, in milliseconds, and the loop the probes
-// run with it.
+// Elapsed time from the monotonic clock (the performance counter, on Windows), in
+// milliseconds, and the loop the probes run with it.
 #pragma once
 
-#include <windows.h>
-
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 
@@ -11,26 +10,13 @@ namespace bench {
 
 class Stopwatch {
   public:
-    Stopwatch() { QueryPerformanceCounter(&start_); }
-
     double ElapsedMs() const {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        return static_cast<double>(now.QuadPart - start_.QuadPart) * 1000.0 /
-               static_cast<double>(Frequency());
+        return std::chrono::duration<double, std::milli>(Clock::now() - start_).count();
     }
 
   private:
-    static LONGLONG Frequency() {
-        static const LONGLONG frequency = [] {
-            LARGE_INTEGER value;
-            QueryPerformanceFrequency(&value);
-            return value.QuadPart;
-        }();
-        return frequency;
-    }
-
-    LARGE_INTEGER start_;
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point start_ = Clock::now();
 };
 
 // Untimed warm-up cycles, then timed cycles, each time printed on a line of its own in

@@ -26,15 +26,11 @@ PhaseResult Phase(std::int64_t cycles, Halves handles, Halves bytes, std::int64_
     phase.name = "phase";
     phase.cycles = cycles;
     phase.failures = failures;
-    phase.handlesAfterWarmUp = 100;
-    phase.handlesAtMiddle = after(100, handles.first);
-    phase.handlesAtEnd = after(phase.handlesAtMiddle, handles.second);
-    phase.heapBytesAfterWarmUp = 1 << 20;
-    phase.heapBytesAtMiddle = after(1 << 20, bytes.first);
-    phase.heapBytesAtEnd = after(phase.heapBytesAtMiddle, bytes.second);
+    phase.warm = {100, 1 << 20, 0};
+    phase.middle = {after(100, handles.first), after(1 << 20, bytes.first), 0};
     // Private bytes are shown, never judged: a wild figure must not change the verdict.
-    phase.privateBytesAfterWarmUp = 0;
-    phase.privateBytesAtEnd = 1'000'000'000;
+    phase.end = {after(phase.middle.handles, handles.second),
+                 after(phase.middle.heapBytes, bytes.second), 1'000'000'000};
     return phase;
 }
 
