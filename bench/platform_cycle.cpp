@@ -42,7 +42,7 @@ bool PlatformCycle::Cycle() {
 
 // The library's own request: verify, then close the state the verify call left.
 bool PlatformCycle::VerifyTrust() const {
-    tsc::TrustRequest request;
+    tsc::TrustRequest request{};
     tsc::PrepareTrustRequest(sdkPath_, request);
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     const LONG status = WinVerifyTrust(nullptr, &action, &request.data);

@@ -41,7 +41,7 @@ bool QUILAPIWrapperImpl::IsSignatureValid(const std::wstring& path, tsc::Verifie
 }
 
 bool QUILAPIWrapperImpl::VerifyCertificate(const std::wstring& path, tsc::VerifiedChain* chain) {
-    tsc::TrustRequest request;
+    tsc::TrustRequest request{};
     tsc::PrepareTrustRequest(path, request);
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     const LONG status = WinVerifyTrust(nullptr, &action, &request.data);

@@ -21,8 +21,8 @@ struct TrustRequest {
 };
 static_assert(sizeof(WINTRUST_DATA) <= kTrustDataSize);
 
-// A verify request for the file at `path`, which must outlive it. The request points into
-// itself: keep it where it was made.
+// Makes `request` a verify request for the file at `path`, which must outlive it. The request
+// points into itself, so it is filled where it lives rather than returned.
 inline void PrepareTrustRequest(const std::wstring& path, TrustRequest& request) {
     request = {};
     request.file.cbStruct = sizeof(WINTRUST_FILE_INFO);
