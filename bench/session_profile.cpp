@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -36,50 +37,40 @@ const bench::Stopwatch* profileClock = nullptr;
 
 void Note(const char* what) { marks.push_back({what, profileClock->ElapsedMs()}); }
 
-// The real functions behind the seams, called by the timing wrappers below.
-std::uint32_t (*realStatusQuery)(const std::wstring&) = nullptr;
-HRESULT(WINAPI* realKnownFolderPath)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*) = nullptr;
-void (*realBeforeSdkLoad)(const std::wstring&) = nullptr;
-errno_t (*realLocalTime)(struct tm*, const __time64_t*) = nullptr;
-BOOL(WINAPI* realFreeLibrary)(HMODULE) = nullptr;
-
-std::uint32_t TimedStatusQuery(const std::wstring& path) {
-    Note("existence query ...");
-    const std::uint32_t code = realStatusQuery(path);
-    Note("... existence query done");
-    return code;
+// Puts a timing wrapper in the seam: it notes `before`, calls the function the seam held and,
+// when `after` is given, notes it once that function returns.
+template <auto& seam, const char* before, const char* after, typename R, typename... A>
+void Time(R (*)(A...)) {
+    static R (*const real)(A...) = seam;
+    seam = [](A... args) -> R {
+        Note(before);
+        if constexpr (!std::is_void_v<R>) {
+            const R result = real(args...);
+            if (after != nullptr) Note(after);
+            return result;
+        } else {
+            real(args...);
+        }
+    };
 }
 
-HRESULT WINAPI TimedKnownFolderPath(REFKNOWNFOLDERID id, DWORD flags, HANDLE token, PWSTR* path) {
-    Note("known-folder lookup ...");
-    const HRESULT result = realKnownFolderPath(id, flags, token, path);
-    Note("... known-folder lookup done");
-    return result;
-}
-
-void TimedBeforeSdkLoad(const std::wstring& path) {
-    Note("signature checks done; LoadLibraryW next");
-    realBeforeSdkLoad(path);
-}
-
-errno_t TimedLocalTime(struct tm* result, const __time64_t* time) {
-    Note("log line ...");
-    return realLocalTime(result, time);
-}
-
-BOOL WINAPI TimedFreeLibrary(HMODULE module) {
-    Note("SDK FreeLibrary ...");
-    const BOOL freed = realFreeLibrary(module);
-    Note("... SDK FreeLibrary done");
-    return freed;
-}
+constexpr char kQuery[] = "existence query ...";
+constexpr char kQueryDone[] = "... existence query done";
+constexpr char kKnownFolder[] = "known-folder lookup ...";
+constexpr char kKnownFolderDone[] = "... known-folder lookup done";
+constexpr char kBeforeLoad[] = "signature checks done; LoadLibraryW next";
+constexpr char kLogLine[] = "log line ...";
+constexpr char kFreeLibrary[] = "SDK FreeLibrary ...";
+constexpr char kFreeLibraryDone[] = "... SDK FreeLibrary done";
 
 void InstallTimers() {
-    realStatusQuery = std::exchange(tsc::seams::statusQuery, &TimedStatusQuery);
-    realKnownFolderPath = std::exchange(tsc::seams::knownFolderPath, &TimedKnownFolderPath);
-    realBeforeSdkLoad = std::exchange(tsc::seams::beforeSdkLoad, &TimedBeforeSdkLoad);
-    realLocalTime = std::exchange(tsc::seams::localTime, &TimedLocalTime);
-    realFreeLibrary = std::exchange(tsc::seams::freeLibrary, &TimedFreeLibrary);
+    using tsc::seams::statusQuery, tsc::seams::knownFolderPath, tsc::seams::beforeSdkLoad,
+        tsc::seams::localTime, tsc::seams::freeLibrary;
+    Time<statusQuery, kQuery, kQueryDone>(statusQuery);
+    Time<knownFolderPath, kKnownFolder, kKnownFolderDone>(knownFolderPath);
+    Time<beforeSdkLoad, kBeforeLoad, nullptr>(beforeSdkLoad);
+    Time<localTime, kLogLine, nullptr>(localTime);
+    Time<freeLibrary, kFreeLibrary, kFreeLibraryDone>(freeLibrary);
 }
 
 bool ProfileCycle(const char* title) {
