@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <psapi.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <vector>
@@ -11,8 +12,8 @@ namespace {
 
 // SystemExtendedHandleInformation: unlike the older class 16, whose entries carry only the low
 // 16 bits of the owner's process id, each entry names its owner in full.
-constexpr ULONG kExtendedHandleInformation = 64;
-constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+constexpr auto kExtendedHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(64);
+constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
 // The list only grows while it is being fetched; give up rather than grow without bound.
 constexpr std::size_t kLargestBuffer = std::size_t{256} << 20;
 
@@ -33,22 +34,13 @@ struct HandleListHead {
     ULONG_PTR reserved;
 };
 
-using QuerySystemInformation = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
-
-QuerySystemInformation FindQuery() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    if (ntdll == nullptr) return nullptr;
-    return reinterpret_cast<QuerySystemInformation>(
-        reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")));
-}
-
 // The whole system's handle list, or an empty buffer on failure.
-std::vector<unsigned char> FetchHandleList(QuerySystemInformation query) {
+std::vector<unsigned char> FetchHandleList() {
     std::vector<unsigned char> buffer(std::size_t{1} << 20);
     for (;;) {
         ULONG needed = 0;
-        const LONG status = query(kExtendedHandleInformation, buffer.data(),
-                                  static_cast<ULONG>(buffer.size()), &needed);
+        const NTSTATUS status = NtQuerySystemInformation(
+            kExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
         if (status == 0) return buffer;
         if (status != kInfoLengthMismatch || buffer.size() >= kLargestBuffer) return {};
         buffer.resize(buffer.size() * 2);
@@ -58,9 +50,7 @@ std::vector<unsigned char> FetchHandleList(QuerySystemInformation query) {
 }  // namespace
 
 std::optional<std::size_t> ProcessHandleCount() {
-    static const QuerySystemInformation query = FindQuery();
-    if (query == nullptr) return std::nullopt;
-    const std::vector<unsigned char> buffer = FetchHandleList(query);
+    const std::vector<unsigned char> buffer = FetchHandleList();
     if (buffer.empty()) return std::nullopt;
     const auto* head = reinterpret_cast<const HandleListHead*>(buffer.data());
     const auto* entries =
