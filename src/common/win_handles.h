@@ -13,11 +13,14 @@
 
 namespace tsc {
 
-struct RegKeyTraits {
-    static HKEY Invalid() noexcept { return nullptr; }
-    static void Close(HKEY key) noexcept { RegCloseKey(key); }
+// The traits of an owner whose handle is empty when null and is given back by `close`.
+template <typename T, auto close>
+struct NullHandleTraits {
+    static T Invalid() noexcept { return nullptr; }
+    static void Close(T value) noexcept { close(value); }
 };
-using UniqueRegKey = UniqueResource<HKEY, RegKeyTraits>;
+
+using UniqueRegKey = UniqueResource<HKEY, NullHandleTraits<HKEY, &RegCloseKey>>;
 
 // File handles: CreateFileW reports failure with INVALID_HANDLE_VALUE.
 struct FileHandleTraits {
@@ -26,44 +29,23 @@ struct FileHandleTraits {
 };
 using UniqueFileHandle = UniqueResource<HANDLE, FileHandleTraits>;
 
-struct LocalMemTraits {
-    static HLOCAL Invalid() noexcept { return nullptr; }
-    static void Close(HLOCAL memory) noexcept { LocalFree(memory); }
-};
-using UniqueLocalMem = UniqueResource<HLOCAL, LocalMemTraits>;
-
-// Blocks from the C runtime heap (malloc, realloc).
-struct HeapBlockTraits {
-    static void* Invalid() noexcept { return nullptr; }
-    static void Close(void* block) noexcept { std::free(block); }
-};
-using UniqueHeapBlock = UniqueResource<void*, HeapBlockTraits>;
-
 // CreateToolhelp32Snapshot reports failure with INVALID_HANDLE_VALUE, as CreateFileW does.
 using UniqueSnapshot = UniqueResource<HANDLE, FileHandleTraits>;
 
-struct CoTaskTextTraits {
-    static PWSTR Invalid() noexcept { return nullptr; }
-    static void Close(PWSTR text) noexcept { CoTaskMemFree(text); }
-};
-using UniqueCoTaskText = UniqueResource<PWSTR, CoTaskTextTraits>;
+using UniqueLocalMem = UniqueResource<HLOCAL, NullHandleTraits<HLOCAL, &LocalFree>>;
 
-struct CertStoreTraits {
-    static HCERTSTORE Invalid() noexcept { return nullptr; }
-    static void Close(HCERTSTORE store) noexcept { CertCloseStore(store, 0); }
-};
-using UniqueCertStore = UniqueResource<HCERTSTORE, CertStoreTraits>;
+// Blocks from the C runtime heap (malloc, realloc).
+inline void FreeHeapBlock(void* block) noexcept { std::free(block); }
+using UniqueHeapBlock = UniqueResource<void*, NullHandleTraits<void*, &FreeHeapBlock>>;
 
-struct CryptMsgTraits {
-    static HCRYPTMSG Invalid() noexcept { return nullptr; }
-    static void Close(HCRYPTMSG message) noexcept { CryptMsgClose(message); }
-};
-using UniqueCryptMsg = UniqueResource<HCRYPTMSG, CryptMsgTraits>;
+using UniqueCoTaskText = UniqueResource<PWSTR, NullHandleTraits<PWSTR, &CoTaskMemFree>>;
 
-struct CertContextTraits {
-    static PCCERT_CONTEXT Invalid() noexcept { return nullptr; }
-    static void Close(PCCERT_CONTEXT context) noexcept { CertFreeCertificateContext(context); }
-};
-using UniqueCertContext = UniqueResource<PCCERT_CONTEXT, CertContextTraits>;
+inline void CloseCertStore(HCERTSTORE store) noexcept { CertCloseStore(store, 0); }
+using UniqueCertStore = UniqueResource<HCERTSTORE, NullHandleTraits<HCERTSTORE, &CloseCertStore>>;
+
+using UniqueCryptMsg = UniqueResource<HCRYPTMSG, NullHandleTraits<HCRYPTMSG, &CryptMsgClose>>;
+
+using UniqueCertContext =
+    UniqueResource<PCCERT_CONTEXT, NullHandleTraits<PCCERT_CONTEXT, &CertFreeCertificateContext>>;
 
 }  // namespace tsc
