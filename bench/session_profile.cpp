@@ -113,6 +113,8 @@ int main(int argc, char** argv) {
     }
     const tsctest::HealthyMachine machine(sdk);
     const tsctest::ScopedMoveAside log(tsctest::WrapperLogPath());
+    // The stand-in SDK keeps no journal here, as in the benchmark and the soak.
+    const tsctest::ScopedEnvironmentVariable journal(L"QUILSDK_STANDIN_JOURNAL", std::nullopt);
     InstallTimers();
     bool ok = ProfileCycle("first start and end in the process");
     for (std::int64_t i = 0; i < options.at("warm-up"); ++i) {
