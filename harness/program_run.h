@@ -44,12 +44,27 @@ inline StartedProgram StartProgram(std::wstring commandLine, STARTUPINFOW* start
     return {UniqueHandle(info.hProcess), info.dwProcessId};
 }
 
+// A job that ends the processes in it when its last handle goes, so that a child run below
+// never outlives the program that ran it: a soak left running by a test killed at its time-out
+// would change the registry under the tests that follow.
+inline UniqueHandle KillOnCloseJob() {
+    UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job) {
+        SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                sizeof(limits));
+    }
+    return job;
+}
+
 struct ProgramRun {
     bool started = false;
     DWORD exitCode = 0;
     std::string output;  // standard output, as bytes
 };
 
+// Runs the program to its end, in a job of its own that ends it should this process end first.
 // Inherits this process's environment; standard input is the NUL device, and so is standard
 // error unless errorOutput names a handle for it.
 inline ProgramRun RunProgram(const std::wstring& path, const std::wstring& arguments,
@@ -72,6 +87,8 @@ inline ProgramRun RunProgram(const std::wstring& path, const std::wstring& argum
     const StartedProgram child =
         StartProgram(L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments), &startup);
     if (!child.process) return {};
+    const UniqueHandle job = KillOnCloseJob();
+    if (job) AssignProcessToJobObject(job.get(), child.process.get());
     // Only the child may hold the write end now, so reading ends when the child ends.
     writeEnd.reset();
     ProgramRun run;

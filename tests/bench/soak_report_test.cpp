@@ -2,12 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <ostream>
-#include <string>
 #include <utility>
 #include <vector>
 
 #include "soak_report.h"
+#include "support/table.h"
 
 namespace {
 
@@ -22,26 +21,23 @@ PhaseResult Phase(std::int64_t cycles, Halves handles, Halves bytes, std::int64_
     const auto after = [](std::int64_t at, std::int64_t growth) {
         return growth == kUnmeasured ? -1 : at + growth;
     };
-    PhaseResult phase;
-    phase.name = "phase";
-    phase.cycles = cycles;
-    phase.failures = failures;
-    phase.warm = {100, 1 << 20, 0};
-    phase.middle = {after(100, handles.first), after(1 << 20, bytes.first), 0};
+    const std::int64_t middleHandles = after(100, handles.first);
+    const std::int64_t middleBytes = after(1 << 20, bytes.first);
     // Private bytes are shown, never judged: a wild figure must not change the verdict.
-    phase.end = {after(phase.middle.handles, handles.second),
-                 after(phase.middle.heapBytes, bytes.second), 1'000'000'000};
-    return phase;
+    return {
+        "phase",
+        cycles,
+        failures,
+        {100, 1 << 20, 0},
+        {middleHandles, middleBytes, 0},
+        {after(middleHandles, handles.second), after(middleBytes, bytes.second), 1'000'000'000}};
 }
 
-struct VerdictCase {
-    const char* name;
+struct VerdictCase : tsctest::Row {
     PhaseResult library;
     std::vector<PhaseResult> baselines;
     bool within;
 };
-
-void PrintTo(const VerdictCase& c, std::ostream* out) { *out << c.name; }
 
 class SoakVerdict : public ::testing::TestWithParam<VerdictCase> {};
 
@@ -71,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, SoakVerdict, ::testing::Values(
     VerdictCase{"FailedCycles",                Phase(1000, {0, 0}, {0, 0}, 1),    {},                                  false},
     VerdictCase{"UncountedHandles",            Phase(100, {0, kUnmeasured}, {0, 0}), {},                               false},
     VerdictCase{"UnmeasuredHeap",              Phase(100, {0, 0}, {kUnmeasured, 0}), {},                               false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    tsctest::RowName);
 // clang-format on
 
 }  // namespace

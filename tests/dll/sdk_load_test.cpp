@@ -190,7 +190,6 @@ const LoadCase kLockFiles[] = {
     // A running self-update is answered before the SDK is looked up.
     {"OwnIdWithoutSdkKey",   [](Scene& s) { s.machine.QuilKey().DeleteKey(); return s.LockFile(OwnProcessId(), true); }},
     {"OwnIdAndLineBreak",    [](Scene& s) { return s.LockFile(OwnProcessId() + "\r\n", false); }},
-    {"OwnIdAndBlank",        [](Scene& s) { return s.LockFile(OwnProcessId() + " ", false); }},
     {"OwnIdWithLeadingZero", [](Scene& s) { return s.LockFile("0" + OwnProcessId(), false); }},
     {"OwnIdWithSign",        [](Scene& s) { return s.LockFile("+" + OwnProcessId(), false); }},
     {"IdOfNoProcess",        [](Scene& s) { return s.LockFile("4294967295", false); }},

@@ -12,10 +12,12 @@
 namespace tsctest {
 
 // The text with every "{key}" of the list replaced by its value.
-inline std::string Filled(std::string text,
-                          const std::vector<std::pair<std::string, std::string>>& values) {
+template <typename Char>
+std::basic_string<Char> Filled(
+    std::basic_string<Char> text,
+    const std::vector<std::pair<std::basic_string<Char>, std::basic_string<Char>>>& values) {
     for (const auto& [key, value] : values)
-        for (size_t at = text.find(key); at != std::string::npos;
+        for (size_t at = text.find(key); at != std::basic_string<Char>::npos;
              at = text.find(key, at + value.size()))
             text.replace(at, key.size(), value);
     return text;

@@ -2,9 +2,9 @@
 // texts, registry value text, path joining and the bounded read of the lock file.
 #include <gtest/gtest.h>
 
+#include "common/registry_text.h"
 #include "loader/lock_file_text.h"
 #include "loader/path_join.h"
-#include "common/registry_text.h"
 #include "common/system_error_text.h"
 #include "location/text_conversion.h"
 #include "support/scoped_files.h"
@@ -26,20 +26,17 @@ TEST(TextConversion, ReplacesMalformedInputAndEndsAtTheFirstNul) {
     EXPECT_EQ(WideToUtf8(std::wstring(L"ab\0cd", 5)), "ab");
 }
 
-// The system's text without its trailing line end, or "unknown error".
-TEST(SystemErrorText, IsTheSystemsTextWithoutTrailingLineEnds) {
-    EXPECT_EQ(SystemErrorText(0), "Success.");
-    EXPECT_EQ(SystemErrorText(5), "Access denied.");
+// A code the system has no text for (the system's own texts, without their line end, are in the
+// diagnosis tool's results).
+TEST(SystemErrorText, UnknownCodeHasAFixedText) {
     EXPECT_EQ(SystemErrorText(0x3FFFFFF1u), "unknown error");
 }
 
-// A registry value's text ends at its first NUL or its last whole unit, whichever comes first;
-// the sentinel after the data shows whether anything past it was read.
-TEST(RegistryValueText, EndsAtTheFirstNulOrTheEndOfTheData) {
-    const std::vector<std::uint8_t> block = {'a', 0, 'b', 0, 'c', 'Z', 0, 0, 0};
-    EXPECT_EQ(tsc::RegistryText(block.data(), 4), L"ab");
+// A value's last odd byte is no part of its text; the byte after the data shows whether it was
+// read. (A NUL ends the text: the DLL's session and load tables show it.)
+TEST(RegistryValueText, LeavesOutAnOddLastByte) {
+    const std::vector<std::uint8_t> block = {'a', 0, 'b', 0, 'c', 'Z'};
     EXPECT_EQ(tsc::RegistryText(block.data(), 5), L"ab");
-    EXPECT_EQ(tsc::RegistryText(block.data() + 6, 2), L"");
 }
 
 // A separator only where needed: not after a drive letter, a separator or nothing.
