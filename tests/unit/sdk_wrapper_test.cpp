@@ -96,17 +96,13 @@ const TransitionCase kRows[] = {
     {"IdleUninitialize",   Idle, [](S) { return Wrapper().Uninitialize(); },      7, {kSep, kNotInit},   {}, Idle},
     {"IdleLock",           Idle, [](S f) { return Wrapper().LockDirectory(f); },  4, {kSep, kNoLock},    {}, Idle},
     {"IdleLockEmpty",      Idle, [](S) { return Wrapper().LockDirectory(""); },   5, {kSep, kLockEmpty}, {}, Idle},
-    {"IdleUnlock",         Idle, [](S f) { return Wrapper().UnLockDirectory(f); }, 4, {kSep, kE + "UnLockDirectory: Failed to obtain UnLockDirectoryFunc handle!"}, {}, Idle},
-    {"IdleUnlockEmpty",    Idle, [](S) { return Wrapper().UnLockDirectory(""); },  5, {kSep, kE + "UnLockDirectory: Argument \"directoryToLock \" is empty!"}, {}, Idle},
-    // From loaded: lock and unlock pass the empty session id on, which the stand-in refuses with 20.
+    // From loaded: a lock passes the empty session id on, which the stand-in refuses with 20.
     {"LoadedUninitialize", Loaded, [](S) { return Wrapper().Uninitialize(); },       7, {kNotInit}, {}, Loaded},
     {"LoadedLock",         Loaded, [](S f) { return Wrapper().LockDirectory(f); },  20, {kE + "LockDirectory: API returned error code 20"},   {"LockDirectory"},   Loaded},
-    {"LoadedUnlock",       Loaded, [](S f) { return Wrapper().UnLockDirectory(f); }, 20, {kE + "UnLockDirectory: API returned error code 20"}, {"UnLockDirectory"}, Loaded},
     {"OpenInitialize",     Open, [](S) { return Wrapper().Initialize("TSC", "2026", "neutral"); }, 2, {}, {}, Open},
     {"OpenLockEmpty",      Open, [](S) { return Wrapper().LockDirectory(""); },      5, {kLockEmpty}, {}, Open},
     // The unload is only reported as failed, so the library does stay mapped here.
     {"OpenUninitializeUnloadFails", Open, UninitializeUnloadFails, 1, {kE + "Uninitialize: Unload failed!"}, {"Uninitialize"}, Loaded},
-    {"OrphanedLockEmpty",  Orphaned, [](S) { return Wrapper().LockDirectory(""); },  5, {kLockEmpty}, {}, Orphaned},
     {"ForgottenLock",      Forgotten, [](S f) { return Wrapper().LockDirectory(f); }, 4, {kNoLock},   {}, Loaded},
 };
 // clang-format on

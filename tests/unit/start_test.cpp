@@ -383,10 +383,8 @@ const WarningCase kWarningCases[] = {
     // session id, so the stand-in refuses it).
     {"StartAnsweredTwo",  L"", L"RESULT_Initialize", L"2",       {kNoCustomPath, {"WARN", "Failed to lock{root}\\1.0\\, QUIL SDK wrapper status code : 20"}, {"WARN", "QUIL SDK wrapper is not initialized"}}},
     {"LockRefused",       L"", L"RESULT_LockDirectory", L"-5",   {kNoCustomPath, {"WARN", "Failed to lock{root}\\1.0\\, QUIL SDK wrapper status code : -5"}}},
-    {"WithoutLock",       L"_no_LockDirectory", L"UNUSED", L"1",      {kNoCustomPath, {"WARN", "Failed to lock{root}\\1.0\\, QUIL SDK wrapper status code : 4"}}},
     // A refused unlock does not keep the close from following.
     {"UnlockRefused",     L"", L"RESULT_UnLockDirectory", L"21", {kNoCustomPath, {"WARN", "Failed to Unlock QUIL SDK wrapper status code:21"}}},
-    {"WithoutUnlock",     L"_no_UnLockDirectory", L"UNUSED", L"1",    {kNoCustomPath, {"WARN", "Failed to Unlock QUIL SDK wrapper status code:4"}}},
     {"CloseRefused",      L"", L"RESULT_Uninitialize", L"-20",   {kNoCustomPath, {"WARN", "Failed to Uninitialize QUIL SDK wrapper status code:-20"}}},
     {"WithoutClose",      L"_no_Uninitialize", L"UNUSED", L"1",       {kNoCustomPath, {"WARN", "Failed to Uninitialize QUIL SDK wrapper status code:4"}}},
 };
