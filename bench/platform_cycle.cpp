@@ -2,8 +2,6 @@
 
 #include <windows.h>
 #include <wincrypt.h>
-#include <wintrust.h>
-#include <softpub.h>
 
 #include <utility>
 
@@ -40,16 +38,8 @@ bool PlatformCycle::Cycle() {
     return Close() && opened;
 }
 
-// The library's own request: verify, then close the state the verify call left.
-bool PlatformCycle::VerifyTrust() const {
-    tsc::TrustRequest request{};
-    tsc::PrepareTrustRequest(sdkPath_, request);
-    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-    const LONG status = WinVerifyTrust(nullptr, &action, &request.data);
-    request.data.dwStateAction = WTD_STATEACTION_CLOSE;
-    WinVerifyTrust(nullptr, &action, &request.data);
-    return status == 0;
-}
+// The library's own request, its state closed at once.
+bool PlatformCycle::VerifyTrust() const { return tsc::TrustStatus(sdkPath_) == 0; }
 
 // The first certificate naming the maker, without the library's check of the signer's chain.
 bool PlatformCycle::FindPublisher() const {

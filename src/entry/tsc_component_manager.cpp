@@ -1,8 +1,8 @@
-#include "common/status.h"
 #include "entry/tsc_component_manager.h"
 
 #include <utility>
 
+#include "common/status.h"
 #include "entry/session_names.h"
 #include "entry/start_conditions.h"
 #include "location/diagnostics.h"

@@ -36,7 +36,7 @@ bool QUILAPIWrapperImpl::Load(std::uint32_t* status) {
 
 bool QUILAPIWrapperImpl::FindAndLoad(std::uint32_t* status, tsc::FileSystemFailure& failure) {
     if (IsSelfUpdateRunning(failure)) {
-        WriteLogLine(L"[INFO] Load: Self-update is running");
+        WriteLogLine(tsc::kSelfUpdateRunningLine);
         *status = tsc::status::kSelfUpdateRunning;
         return false;
     }

@@ -1,15 +1,11 @@
-// The SDK operations: open a session, lock and unlock folders under it, close it.
-//
-// Status codes: 0 success (the SDK's own 0); 1 unloading the SDK library failed; 2 a session is
-// already open; 3 the SDK library could not be loaded; 4 the SDK export is missing or no library
-// is loaded; 5 a required argument is empty; 7 no session is open; 8 a self-update of the
-// installer is running; 9 the SDK library's signature or publisher is not accepted. Any other
-// value is the SDK's own result, passed on unchanged.
-#include "common/status.h"
+// The SDK operations: open a session, lock and unlock folders under it, close it. Their
+// statuses are named in common/status.h; any other value is the SDK's own result, passed on.
 #include "wrapper/quil_api_wrapper_impl.h"
 
 #include <exception>
 #include <string>
+
+#include "common/status.h"
 
 #include "wrapper/sdk_exports.h"
 #include "wrapper/wrapper_seams.h"

@@ -23,7 +23,10 @@
 
 namespace tsc {
 class VerifiedChain;
-}
+
+// The load's log line when a running self-update of the installer keeps it from loading the SDK.
+inline constexpr wchar_t kSelfUpdateRunningLine[] = L"[INFO] Load: Self-update is running";
+}  // namespace tsc
 
 class QUILAPIWrapperImpl {
   public:

@@ -9,10 +9,6 @@
 namespace tscdiag {
 namespace {
 
-// The load's line when a self-update kept it from loading the SDK: informational in the log, but
-// the reason of the start's failure.
-constexpr char kSelfUpdateLine[] = "[INFO] Load: Self-update is running";
-
 std::string Formatted(const char* format, unsigned value) {
     char text[16];
     std::snprintf(text, sizeof(text), format, value);
@@ -89,7 +85,8 @@ std::string LogErrorClause(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) {
         const std::size_t close = line.find("] ");
         const std::string message = close == std::string::npos ? line : line.substr(close + 2);
-        if (message.starts_with("[ERROR]") || message == kSelfUpdateLine)
+        // The self-update line is informational in the log, but the reason the start loaded no SDK.
+        if (message.starts_with("[ERROR]") || message == WideToUtf8(tsc::kSelfUpdateRunningLine))
             return ": \"" + message + "\"";
     }
     return {};
