@@ -121,7 +121,6 @@ TEST_P(SdkLoad, StartShowsTheLookupChecksAndLoad) {
 
 // clang-format off
 const LoadCase kSignatures[] = {
-    {"Trusted",                         [](Scene& s) { return Loaded(s.sdk); }},
     {"PublisherInCapitalsWithFullStop", [](Scene& s) { return Loaded(s.UseFixture(L"upper")); }},
     {"Unsigned",       [](Scene& s) { return Refused(s.UseFixture(L"unsigned"), Untrusted(-2146762496)); }},
     {"OneByteChanged", [](Scene& s) { return Refused(s.UseFixture(L"flipped"), Untrusted(-2146869232)); }},
@@ -142,7 +141,6 @@ INSTANTIATE_TEST_SUITE_P(Signatures, SdkLoad, ::testing::ValuesIn(kSignatures), 
 const LoadCase kLocations[] = {
     // 127 characters and the terminator fill the first 256-byte read exactly.
     {"ExactlyTheFirstReadSize",          [](Scene& s) { return s.UseCopy(127, 256, true); }},
-    {"NeedsASecondRead",                 [](Scene& s) { return s.UseCopy(149, 300, true); }},
     // Stored without its terminator, the value fills the block with no NUL after it.
     {"WithoutTerminatorFillingTheBlock", [](Scene& s) { return s.UseCopy(128, 256, false); }},
     {"WithoutTerminatorAndAnOddByte",    [](Scene& s) { return s.UseCopy(128, 257, false); }},

@@ -190,7 +190,6 @@ const SessionCase kRefusalCases[] = {
 INSTANTIATE_TEST_SUITE_P(Refusals, Sessions, ::testing::ValuesIn(kRefusalCases), tsctest::RowName);
 
 const SessionCase kRegistryCases[] = {
-    {"VersionFolderOfTheRoot", Nothing,                                   nullptr, true,  Prepends, kVersion,         kCalls, kLog},
     // The root is used exactly as recorded: a trailing backslash gives two in a row.
     {"RootEndingInBackslash",  Set(L"InstallPath", L"{root}\\"),          nullptr, true,  Prepends, L"{root}\\\\1.0", kCalls, kLog},
     // A root naming a file passes its own test; the version folder beneath it cannot exist, but

@@ -314,7 +314,6 @@ using M = HealthyMachine&;  // the machine a row changes
 
 // clang-format off
 const FolderCase kRegistryCases[] = {
-    {"VersionFolderFound",           [](M) {},                                                 0, kVersion, {kNoCustomPath}},
     {"KeyMissing",                   [](M m) { m.ReleaseKey().DeleteKey(); },                  6, "", {kNoCustomPath, {"FATAL", "Failed to open registry key"}}},
     {"InstallPathMissing",           [](M m) { m.ReleaseKey().DeleteValue(L"InstallPath"); },  6, "", {kNoCustomPath, {"FATAL", "Failed to read InstallPath registry entry"}}},
     {"InstallPathOf260Units",        [](M m) { m.ReleaseKey().SetString(L"InstallPath", Long(260)); }, 6, "", {kNoCustomPath, {"FATAL", "Failed to read InstallPath registry entry"}}},
